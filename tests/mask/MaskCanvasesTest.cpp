@@ -1,5 +1,5 @@
 // The three 8-bit canvases through the loaded plug-in: accumulation, resampled coverage, Blit's
-// four-at-a-time loop at every width, and the calls that draw nothing.
+// four-at-a-time loop at every width, and a Blit that clips away.
 #include <array>
 #include <random>
 
@@ -10,45 +10,28 @@ namespace {
 using MaskCanvasTest = HostTest;
 const uint32_t kMaskIds[] = {11136, 11135, 11138};
 
-TEST_F(MaskCanvasTest, RepeatedDrawsAccumulateCoverage)
-{
-    struct { uint32_t id; uint8_t s, o; std::vector<int> want; } cases[] = {
-        {11135, 128, 255, {128, 192, 224, 240, 248}},
-        {11138, 255, 64, {64, 112, 148, 175, 195, 210, 221, 230}}};
-    for (const auto& c : cases) {
-        TestSurface src("A", 1, 1), dst("A", 1, 1);
-        *src.Pixel(0, 0) = c.s;
-        src.surface.SetOpacity(c.o);
-        dst.surface.SetOpacity(0);  // the destination's opacity plays no part
-        ObjectPtr<CQVTransformationCanvas> canvas(Create<CQVTransformationCanvas>(c.id));
-        Attach(canvas.get(), &dst.surface, &src.surface);
-        std::vector<int> got;
-        for (size_t i = 0; i < c.want.size(); ++i) {
-            canvas->Blit(0, 0, 1, 1, 0, 0);
-            got.push_back(*dst.Pixel(0, 0));
-        }
-        EXPECT_EQ(got, c.want) << c.id;
-    }
-}
+const Example kMaskExamples[] = {
+    // Repeated draws accumulate coverage.
+    {11135, 1, 1, {128}, 1, 1, {}, {0, 0, 1, 1, 0, 0}, {128, 192, 224, 240, 248}, 5},
+    {11138, 1, 1, {255}, 1, 1, {}, {0, 0, 1, 1, 0, 0}, {64, 112, 148, 175, 195, 210, 221, 230}, 8, 0, 0, 64},
+    // Over an empty mask every canvas stores the path's value: enlarged 0, 255 and box means.
+    {11136, 2, 1, {0, 255}, 4, 1, {}, {0, 0, 2, 1, 0, 0, 4, 1}, {0, 63, 127, 190}},
+    {11135, 2, 1, {0, 255}, 4, 1, {}, {0, 0, 2, 1, 0, 0, 4, 1}, {0, 63, 127, 190}},
+    {11138, 2, 1, {0, 255}, 4, 1, {}, {0, 0, 2, 1, 0, 0, 4, 1}, {0, 63, 127, 190}},
+    {11136, 2, 2, {10, 20, 30, 41}, 1, 1, {}, {0, 0, 2, 2, 0, 0, 1, 1}, {25}},
+    {11135, 2, 2, {255, 255, 255, 254}, 1, 1, {}, {0, 0, 2, 2, 0, 0, 1, 1}, {254}},
+    // 10 columns to 4 average the pairs (0,1), (2,3), (4,5), (6,7); columns 8 and 9 are unread.
+    {11136, 10, 2, {0, 4, 8, 12, 16, 20, 24, 28, 200, 250, 1, 1, 1, 1, 1, 1, 1, 1, 200, 250}, 4, 1, {},
+     {0, 0, 10, 2, 0, 0, 4, 1}, {1, 5, 9, 13}},
+    // The source's opacity weakens the value; 0 leaves the destination as it is.
+    {11138, 2, 2, {255}, 3, 3, {}, {0, 0, 2, 2, 0, 0, 3, 3}, {127}, 1, 0, 0, 128},
+    {11138, 1, 1, {255}, 1, 1, {77}, {0, 0, 1, 1, 0, 0}, {77}, 1, 0, 0, 0},
+};
 
-// Over an empty destination all three canvases store the path's value itself (opacity 255).
-TEST_F(MaskCanvasTest, ResampledCoverageOverAnEmptyMask)
+TEST_F(MaskCanvasTest, WorkedExamples)
 {
-    struct { std::vector<uint8_t> src; int32_t sw, sh, dw, dh; std::vector<uint8_t> want; } cases[] = {
-        {{0, 255}, 2, 1, 4, 1, {0, 63, 127, 190}},
-        {{10, 20, 30, 41}, 2, 2, 1, 1, {25}},
-        {{255, 255, 255, 254}, 2, 2, 1, 1, {254}},
-        {{0, 4, 8, 12, 16, 20, 24, 28, 200, 250, 1, 1, 1, 1, 1, 1, 1, 1, 200, 250}, 10, 2, 4, 1, {1, 5, 9, 13}},
-    };
-    for (uint32_t id : kMaskIds)
-        for (const auto& c : cases) {
-            TestSurface src("A", c.sw, c.sh), dst("A", c.dw, c.dh);
-            std::copy(c.src.begin(), c.src.end(), src.surface.GetMemory());
-            ObjectPtr<CQVTransformationCanvas> canvas(Create<CQVTransformationCanvas>(id));
-            Attach(canvas.get(), &dst.surface, &src.surface);
-            canvas->TransformBlit(0, 0, c.sw, c.sh, 0, 0, c.dw, c.dh);
-            EXPECT_EQ(dst.Bytes(), c.want) << id;
-        }
+    for (const Example& e : kMaskExamples)
+        ExpectExample(e);
 }
 
 // Widths 1..9 cover the four-at-a-time loop with every remainder; rows around stay untouched.
@@ -87,20 +70,6 @@ TEST_F(MaskCanvasTest, ClippedAwayBlitLocksNothingAndChangesNothing)
         EXPECT_TRUE(log.Events().empty()) << id;
         EXPECT_EQ(dst.Bytes(), std::vector<uint8_t>(16, 0)) << id;
     }
-}
-
-TEST_F(MaskCanvasTest, AirbrushTakesTheOpacityOfEachCall)
-{
-    TestSurface src("A", 2, 2), dst("A", 4, 4);
-    std::fill_n(src.surface.GetMemory(), 4, 255);
-    ObjectPtr<CQVTransformationCanvas> canvas(Create<CQVTransformationCanvas>(11138));
-    Attach(canvas.get(), &dst.surface, &src.surface);
-    src.surface.SetOpacity(0);
-    canvas->TransformBlit(0, 0, 2, 2, 0, 0, 4, 4);
-    EXPECT_EQ(dst.Bytes(), std::vector<uint8_t>(16, 0));
-    src.surface.SetOpacity(128);
-    canvas->TransformBlit(0, 0, 2, 2, 0, 0, 4, 4);
-    EXPECT_EQ(dst.Bytes(), std::vector<uint8_t>(16, 127));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "LoadedModule.h"
 #include "TestHost.h"
@@ -38,3 +39,41 @@ inline uint8_t PlainRule(uint32_t id, uint32_t d, uint32_t v, uint32_t a = 128, 
 }
 
 inline const uint32_t kCanvasIds[] = {126, 127, 130, 131, 11136, 11135, 11138};
+
+// A worked example: source and destination bytes (one value: every byte; destination empty:
+// zeros), one call (six numbers: Blit, eight: TransformBlit) made `times` times, and the
+// destination bytes after each call (one value: every byte).
+struct Example {
+    uint32_t id;
+    int32_t sw, sh;
+    std::vector<uint8_t> src;
+    int32_t dw, dh;
+    std::vector<uint8_t> dst;
+    std::vector<int32_t> call;
+    std::vector<uint8_t> want;
+    int times = 1;
+    float wa = 0.502f, wb = 0.502f;
+    uint8_t opacity = 255;
+};
+
+inline void ExpectExample(const Example& e)
+{
+    TestSurface src(CodesOf(e.id), e.sw, e.sh), dst(CodesOf(e.id), e.dw, e.dh);
+    for (auto [s, v] : {std::pair{&src, &e.src}, {&dst, &e.dst}})
+        for (size_t i = 0; i < s->surface.GetByteSize() && !v->empty(); ++i)
+            s->surface.GetMemory()[i] = v->size() == 1 ? v->at(0) : v->at(i);
+    src.surface.SetOpacity(e.opacity);
+    ObjectPtr<CQVTransformationCanvas> canvas(Create<CQVTransformationCanvas>(e.id));
+    Attach(canvas.get(), &dst.surface, &src.surface, e.wa, e.wb);
+    std::vector<uint8_t> got;
+    for (int n = 0; n < e.times; ++n) {
+        const int32_t* a = e.call.data();
+        if (e.call.size() == 6)
+            canvas->Blit(a[0], a[1], a[2], a[3], a[4], a[5]);
+        else
+            canvas->TransformBlit(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]);
+        const std::vector<uint8_t> b = dst.Bytes();
+        got.insert(got.end(), b.begin(), b.end());
+    }
+    EXPECT_EQ(got, e.want.size() == 1 ? std::vector<uint8_t>(got.size(), e.want[0]) : e.want) << e.id;
+}

@@ -10,45 +10,23 @@ namespace {
 
 using RulesTest = HostTest;
 
-// One pixel blitted with each canvas: every byte of it, the fourth of 8/8/8/8 included.
+// One pixel blitted, every byte of it (the fourth of 8/8/8/8 included).
+const Example kOnePixel[] = {
+    {126, 1, 1, {100, 0, 9, 200}, 1, 1, {200, 77, 0, 100}, {0, 0, 1, 1, 0, 0}, {255, 77, 9, 255}},
+    {126, 1, 1, {255, 1, 0, 0}, 1, 1, {255, 255, 255, 0}, {0, 0, 1, 1, 0, 0}, {255, 255, 255, 0}},
+    {127, 1, 1, {1, 2, 3, 4}, 1, 1, {9, 9, 9, 9}, {0, 0, 1, 1, 0, 0}, {1, 2, 3, 4}},
+    {131, 1, 1, {1, 2, 3}, 1, 1, {9, 9, 9}, {0, 0, 1, 1, 0, 0}, {1, 2, 3}},
+    {130, 1, 1, {255, 255, 0}, 1, 1, {0, 255, 0}, {0, 0, 1, 1, 0, 0}, {127, 255, 0}},
+    {130, 1, 1, {255, 0, 0}, 1, 1, {255, 0, 0}, {0, 0, 1, 1, 0, 0}, {253, 0, 0}, 1, 0.5f, 0.5f},
+    {130, 1, 1, {255, 1, 255}, 1, 1, {0, 200, 255}, {0, 0, 1, 1, 0, 0}, {254, 0, 254}, 1, 1.0f, 0.0f},
+    {130, 1, 1, {200, 0, 255}, 1, 1, {200, 0, 255}, {0, 0, 1, 1, 0, 0}, {255, 0, 255}, 1, 1.0f, 1.0f},
+    {130, 1, 1, {7, 7, 7}, 1, 1, {255, 1, 100}, {0, 0, 1, 1, 0, 0}, {254, 0, 99}, 1, 0.0f, 1.0f},
+};
+
 TEST_F(RulesTest, EdgeValuesOfOnePixel)
 {
-    struct { uint32_t id; float wa, wb; uint8_t s[4], d[4], want[4]; } cases[] = {
-        {126, 0, 0, {100, 0, 9, 200}, {200, 77, 0, 100}, {255, 77, 9, 255}},
-        {126, 0, 0, {255, 1, 0, 0}, {255, 255, 255, 0}, {255, 255, 255, 0}},
-        {127, 0, 0, {1, 2, 3, 4}, {9, 9, 9, 9}, {1, 2, 3, 4}},
-        {131, 0, 0, {1, 2, 3}, {9, 9, 9}, {1, 2, 3}},
-        {130, 0.502f, 0.502f, {255, 255, 0}, {0, 255, 0}, {127, 255, 0}},
-        {130, 0.5f, 0.5f, {255, 0, 0}, {255, 0, 0}, {253, 0, 0}},
-        {130, 1.0f, 0.0f, {255, 1, 255}, {0, 200, 255}, {254, 0, 254}},
-        {130, 1.0f, 1.0f, {200, 0, 255}, {200, 0, 255}, {255, 0, 255}},
-        {130, 0.0f, 1.0f, {7, 7, 7}, {255, 1, 100}, {254, 0, 99}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.id);
-        TestSurface src(CodesOf(c.id), 1, 1), dst(CodesOf(c.id), 1, 1);
-        const size_t B = CodesOf(c.id).size();
-        std::memcpy(src.Pixel(0, 0), c.s, B);
-        std::memcpy(dst.Pixel(0, 0), c.d, B);
-        ObjectPtr<CQVTransformationCanvas> canvas(Create<CQVTransformationCanvas>(c.id));
-        Attach(canvas.get(), &dst.surface, &src.surface, c.wa, c.wb);
-        canvas->Blit(0, 0, 1, 1, 0, 0);
-        EXPECT_EQ(dst.Bytes(), std::vector<uint8_t>(c.want, c.want + B));
-    }
-}
-
-TEST_F(RulesTest, BoxMeanTruncates)
-{
-    for (uint32_t id : {126u, 127u}) {
-        TestSurface src("RGBA", 2, 2), dst("RGBA", 1, 1);
-        const uint8_t px[4] = {1, 2, 2, 2};
-        for (int i = 0; i < 4; ++i)
-            std::fill_n(src.Pixel(i % 2, i / 2), 4, px[i]);
-        ObjectPtr<CQVTransformationCanvas> canvas(Create<CQVTransformationCanvas>(id));
-        Attach(canvas.get(), &dst.surface, &src.surface);
-        canvas->TransformBlit(0, 0, 2, 2, 0, 0, 1, 1);
-        EXPECT_EQ(dst.Bytes(), std::vector<uint8_t>(4, 1)) << id;
-    }
+    for (const Example& e : kOnePixel)
+        ExpectExample(e);
 }
 
 TEST(RuleTableTest, EveryPairMatchesThePlainFormula)
@@ -67,18 +45,17 @@ TEST(WeightTest, FloatTimes255TruncatedToItsLowByte)
 {
     const float inf = std::numeric_limits<float>::infinity();
     const std::pair<float, int> cases[] = {
-        {1.0f, 255}, {0.5f, 127}, {0.0f, 0}, {1.5f, 126}, {-0.1f, 231}, {0.502f, 128},
-        {-1.0f, 1}, {256.0f, 0},
-        {NAN, 0}, {inf, 0}, {-inf, 0}, {3.4e38f, 0}, {-3.4e38f, 0}};
+        {1.0f, 255}, {0.5f, 127}, {0.0f, 0}, {1.5f, 126}, {-0.1f, 231}, {0.502f, 128}, {-1.0f, 1},
+        {256.0f, 0}, {NAN, 0}, {inf, 0}, {-inf, 0}, {3.4e38f, 0}, {-3.4e38f, 0}};
     for (const auto& [w, want] : cases)
         EXPECT_EQ(WeightByte(w), want) << w;
 }
 
 TEST_F(RulesTest, LinCombStartsAt128AndKeepsItsStateOnANullRecord)
 {
-    TestSurface src("RGB", 1, 1), other("RGB", 1, 1), dst("RGB", 1, 1);
-    EXPECT_EQ(Jwx_8_8_8LinCombFillSurfaceCanvas().MakeRule(src.surface).m_SourceWeight, 128u);
-    EXPECT_EQ(Jwx_8_8_8LinCombFillSurfaceCanvas().MakeRule(src.surface).m_DestinationWeight, 128u);
+    TestSurface src("RGB", 1, 1), dst("RGB", 1, 1);
+    const LinComb initial = Jwx_8_8_8LinCombFillSurfaceCanvas().MakeRule(src.surface);
+    EXPECT_EQ(initial.m_SourceWeight + 1000 * initial.m_DestinationWeight, 128128u);
     std::fill_n(src.Pixel(0, 0), 3, 255);
     ObjectPtr<CQVTransformationCanvas> canvas(Create<CQVTransformationCanvas>(130));
     EXPECT_TRUE(Attach(canvas.get(), &dst.surface, &src.surface, 1.0f, 0.0f));
