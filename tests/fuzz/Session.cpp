@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -43,6 +44,19 @@ void Require(bool ok, const char* what)
 {
     if (!ok)
         Fail(what);
+}
+
+// QVGFX_FUZZ_TRACE=1 prints every call of a session, to turn a finding into a reproducer.
+void Note(const char* format, ...)
+{
+    static const bool trace = std::getenv("QVGFX_FUZZ_TRACE") != nullptr;
+    if (!trace)
+        return;
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(stderr, format, args);
+    va_end(args);
+    std::fputc('\n', stderr);
 }
 
 bool KnownId(uint32_t id)
@@ -205,7 +219,10 @@ private:
         case 15: case 16: TransformBlit(); break;
         case 17: case 18: Convert(); break;
         case 19: Repaint(); break;
-        case 20: m_ThrowOnLock = 1 + m_In.Byte() % 3; break;
+        case 20:
+            m_ThrowOnLock = 1 + m_In.Byte() % 3;
+            Note("lock %u of the next call throws", m_ThrowOnLock);
+            break;
         case 21: Register(); break;
         case 22: CreateFactory(); break;
         default: m_Factory->Configure(m_In.Word()); break;
@@ -244,6 +261,7 @@ private:
         p.offset = 0;
         p.surface->SetOpacity(m_In.Byte());
         Fill(*p.surface, m_In.Byte());
+        Added(p);
         m_Surfaces.push_back(std::move(p));
     }
 
@@ -279,7 +297,34 @@ private:
                                                      base.owner->GetMemory() + p.offset);
         }
         p.surface->SetOpacity(m_In.Byte());
+        Added(p);
         m_Surfaces.push_back(std::move(p));
+    }
+
+    void Added(const Placed& p) const
+    {
+        const CQVSurface& s = *p.surface;
+        const uint8_t* c = s.GetFormat().m_Codes;
+        Note("S%zu: kind %d codes %02x %02x %02x %02x, %d x %d, pitch %d, opacity %d, in S%d at %zu",
+             m_Surfaces.size(), s.GetFormat().m_Kind, c[0], c[1], c[2], c[3], s.GetWidth(),
+             s.GetHeight(), s.GetPitch(), s.GetOpacity(),
+             p.owner == p.surface.get() ? int(m_Surfaces.size()) : Index(p.owner), p.offset);
+    }
+
+    // The session's number of a surface or an object, -1 for null.
+    int Index(const CQVSurface* s) const
+    {
+        for (std::size_t i = 0; i < m_Surfaces.size(); ++i)
+            if (m_Surfaces[i].surface.get() == s)
+                return int(i);
+        return -1;
+    }
+    int Index(const CQVFactoryObject* o) const
+    {
+        for (std::size_t i = 0; i < m_Objects.size(); ++i)
+            if (m_Objects[i] == o)
+                return int(i);
+        return -1;
     }
 
     static void Fill(CQVSurface& s, uint8_t seed)
@@ -337,6 +382,7 @@ private:
         Require(o != nullptr, "a known id gave no object");
         Require(o->GetClassID() == id, "an object answers another class id");
         Require(o->GetReferenceCount() == 1, "a new object's reference count is not 1");
+        Note("O%zu = CreateObject(%u)", m_Objects.size(), id);
         if (m_Objects.size() < kMaxObjects)
             m_Objects.push_back(o);
         else
@@ -348,6 +394,7 @@ private:
         if (m_Objects.empty())
             return;
         std::size_t i = m_In.Byte() % m_Objects.size();
+        Note("O%zu->Release(), later objects move down", i);
         Require(m_Objects[i]->Release() == 0, "an object carried a reference the host did not give it");
         m_Objects.erase(m_Objects.begin() + i);
     }
@@ -386,6 +433,7 @@ private:
         uint32_t count = m_In.Byte() % 3;
         CQVShareable::FailAllocations(skip, count);
         CQVRepository::RefuseRegistrations(m_In.OneIn(4));
+        Note("RegisterClasses()");
         Checked(nullptr, nullptr, [&] { m_Factory->RegisterClasses(); });
         CQVRepository::RefuseRegistrations(false);
         CQVShareable::FailAllocations(0, 0);
@@ -405,15 +453,20 @@ private:
     void SetDestination()
     {
         CQVSurface* d = PickSurface();
-        if (auto* c = Pick<CQVCanvas>())
+        if (auto* c = Pick<CQVCanvas>()) {
+            Note("O%d->SetDestination(S%d)", Index(c), Index(d));
             Checked(nullptr, nullptr, [&] { c->SetDestination(d); });
+        }
     }
 
     void SetClip()
     {
         int32_t l = m_In.Arg(), t = m_In.Arg(), r = m_In.Arg(), b = m_In.Arg();
-        if (auto* c = Pick<CQVCanvas>())
+        if (auto* c = Pick<CQVCanvas>()) {
             c->SetClip(l, t, r, b);
+            Note("O%d->SetClip(%d, %d, %d, %d): clip %d, %d, %d, %d", Index(c), l, t, r, b,
+                 c->GetClipLeft(), c->GetClipTop(), c->GetClipRight(), c->GetClipBottom());
+        }
     }
 
     void SetSource()
@@ -430,6 +483,8 @@ private:
         CQVSurface* argument = null ? nullptr
                              : c->GetClassID() == kLinCombId ? reinterpret_cast<CQVSurface*>(&m_Record)
                                                              : s;
+        Note("O%d->SetSource(%s S%d, weights %g %g)", Index(c), null ? "null" : "", Index(s),
+             double(m_Record.sourceWeight), double(m_Record.destinationWeight));
         bool ok = false;
         Checked(nullptr, nullptr, [&] { ok = c->SetSource(argument); });
         // What the weighted-sum canvas answers for a null record is its own choice.
@@ -442,6 +497,7 @@ private:
         m_Color.color = m_In.Word();
         bool null = m_In.OneIn(10);
         if (auto* c = Pick<CQVPrimitiveCanvas>()) {
+            Note("O%d->SetColor(%s %08x)", Index(c), null ? "null" : "", m_Color.color);
             bool ok = false;
             Checked(nullptr, nullptr, [&] { ok = c->SetColor(null ? nullptr : &m_Color); });
             Require(ok, "SetColor returned false");
@@ -457,6 +513,9 @@ private:
         auto* p = Pick<CQVPrimitiveCanvas>();
         if (p == nullptr)
             return;
+        static const char* kNames[] = {"DrawPixel", "DrawHorizontalLine", "DrawVerticalLine",
+                                       "DrawRectangle"};
+        Note("O%d->%s(%d, %d, %d, %d)", Index(p), kNames[which], a, b, c, d);
         Drawn(nullptr, p->GetDestination(), [&] {
             switch (which) {
             case 0: p->DrawPixel(a, b); break;
@@ -481,6 +540,9 @@ private:
             return int32_t(std::clamp<int64_t>(m, std::numeric_limits<int32_t>::min(),
                                                 std::numeric_limits<int32_t>::max()));
         };
+        static const char* kNames[] = {"DrawCircle", "DrawEllipse", "DrawLine"};
+        Note("O%d->%s(%d, %d, %d, %d)", Index(p), kNames[which], x, y,
+             which == 2 ? moved(x, rx) : rx, which == 2 ? moved(y, ry) : ry);
         Drawn(nullptr, p->GetDestination(), [&] {
             switch (which) {
             case 0: p->DrawCircle(x, y, rx); break;
@@ -495,9 +557,11 @@ private:
         int32_t a[6];
         for (int32_t& v : a)
             v = m_In.Arg();
-        if (auto* c = Pick<CQVTransformationCanvas>())
+        if (auto* c = Pick<CQVTransformationCanvas>()) {
+            Note("O%d->Blit(%d, %d, %d, %d, %d, %d)", Index(c), a[0], a[1], a[2], a[3], a[4], a[5]);
             Drawn(c->GetSource(), c->GetDestination(),
                   [&] { c->Blit(a[0], a[1], a[2], a[3], a[4], a[5]); });
+        }
     }
 
     void TransformBlit()
@@ -505,10 +569,13 @@ private:
         int32_t a[8];
         for (int32_t& v : a)
             v = m_In.Arg();
-        if (auto* c = Pick<CQVTransformationCanvas>())
+        if (auto* c = Pick<CQVTransformationCanvas>()) {
+            Note("O%d->TransformBlit(%d, %d, %d, %d, %d, %d, %d, %d)", Index(c), a[0], a[1], a[2],
+                 a[3], a[4], a[5], a[6], a[7]);
             Drawn(c->GetSource(), c->GetDestination(), [&] {
                 c->TransformBlit(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]);
             });
+        }
     }
 
     void Convert()
@@ -520,8 +587,13 @@ private:
         const CQVFormat* target = which == 1 && d ? &d->GetFormat()
                                 : which == 2 && s ? &s->GetFormat()
                                                   : &own;
-        if (auto* c = Pick<CQVSurfaceConverter>())
+        if (auto* c = Pick<CQVSurfaceConverter>()) {
+            const uint8_t* k = target->m_Codes;
+            Note("O%d->Convert(S%d, S%d, %s kind %d codes %02x %02x %02x %02x)", Index(c), Index(s),
+                 Index(d), target == &own ? "format" : "own format of a surface", target->m_Kind,
+                 k[0], k[1], k[2], k[3]);
             Written(s, d, false, [&] { c->Convert(s, d, *target); });
+        }
     }
 
     // ---- Checks
@@ -543,6 +615,7 @@ private:
         CQVSurface* owners[2] = {d ? d->owner : nullptr, s ? s->owner : nullptr};
         if (owners[1] == owners[0])
             owners[1] = nullptr;
+        Region writable = RegionOf(d, pixelsOnly);
         for (int i = 0; i < 2; ++i) {
             m_Before[i].clear();
             if (owners[i] && owners[i]->GetByteSize())
@@ -555,22 +628,40 @@ private:
                 continue;
             const uint8_t* now = owners[i]->GetMemory();
             for (std::size_t k = 0; k < m_Before[i].size(); ++k)
-                if (now[k] != m_Before[i][k] && !(i == 0 && Writable(*d, k, pixelsOnly)))
+                if (now[k] != m_Before[i][k] && !(i == 0 && writable.Holds(k))) {
+                    Note("byte %zu of S%d's memory changed from %d to %d", k, Index(owners[i]),
+                         m_Before[i][k], now[k]);
                     Fail("a byte outside the destination surface changed");
+                }
         }
     }
 
-    // Whether byte k of the owner's memory belongs to the destination.
-    static bool Writable(const Placed& d, std::size_t k, bool pixelsOnly)
+    // The bytes of its owner's memory that a call may write into a destination, taken before
+    // the call, since a converter changes the destination's format.
+    struct Region {
+        std::size_t offset = 0, span = 0, pitch = 0, row = 0;
+        bool pixelsOnly = false;
+        bool Holds(std::size_t k) const
+        {
+            if (k < offset || k >= offset + span)
+                return false;
+            return !pixelsOnly || span == row || (k - offset) % pitch < row;
+        }
+    };
+
+    static Region RegionOf(const Placed* d, bool pixelsOnly)
     {
-        const CQVSurface& s = *d.surface;
-        std::size_t span = CQVSurface::SpanBytes(s.GetFormat().m_Kind, s.GetWidth(), s.GetHeight(),
-                                                 s.GetPitch());
-        if (k < d.offset || k >= d.offset + span)
-            return false;
-        if (!pixelsOnly || s.GetHeight() == 1)
-            return true;
-        return (k - d.offset) % std::size_t(s.GetPitch()) < std::size_t(s.GetWidth()) * Bpp(s);
+        Region r;
+        if (d == nullptr)
+            return r;
+        const CQVSurface& s = *d->surface;
+        r.offset = d->offset;
+        r.span = CQVSurface::SpanBytes(s.GetFormat().m_Kind, s.GetWidth(), s.GetHeight(),
+                                       s.GetPitch());
+        r.row = r.span ? std::size_t(s.GetWidth()) * Bpp(s) : 0;
+        r.pitch = r.span ? std::size_t(std::max(s.GetPitch(), 1)) : 1;
+        r.pixelsOnly = pixelsOnly;
+        return r;
     }
 
     // Makes one call with the armed lock failure, then requires: no lock left held, every unlock
