@@ -174,6 +174,7 @@ struct Placed {
     std::unique_ptr<CQVSurface> surface;
     CQVSurface* owner;   // the surface whose memory holds the pixels
     std::size_t offset;  // of byte 0 within the owner's memory
+    std::size_t bytes;   // the memory the surface was given
 };
 
 uint32_t Bpp(const CQVSurface& s) { return CQVFormat::m_Size[s.GetFormat().m_Kind]; }
@@ -261,6 +262,7 @@ private:
         p.offset = 0;
         p.surface->SetOpacity(m_In.Byte());
         Fill(*p.surface, m_In.Byte());
+        p.bytes = p.surface->GetByteSize();
         Added(p);
         m_Surfaces.push_back(std::move(p));
     }
@@ -297,6 +299,9 @@ private:
                                                      base.owner->GetMemory() + p.offset);
         }
         p.surface->SetOpacity(m_In.Byte());
+        const CQVSurface& v = *p.surface;
+        p.bytes = CQVSurface::SpanBytes(v.GetFormat().m_Kind, v.GetWidth(), v.GetHeight(),
+                                        v.GetPitch());
         Added(p);
         m_Surfaces.push_back(std::move(p));
     }
@@ -593,10 +598,31 @@ private:
                  Index(d), target == &own ? "format" : "own format of a surface", target->m_Kind,
                  k[0], k[1], k[2], k[3]);
             Written(s, d, false, [&] { c->Convert(s, d, *target); });
+            if (d)
+                CheckFormatFits(*Find(d));
         }
     }
 
     // ---- Checks
+
+    // A converter gives its destination the target format; the format must not claim more bytes
+    // than the surface's memory holds, or every later user of the surface overruns it.
+    // QVGFX_FUZZ_REPAIR=1 has the host put the old kind back instead, to look past this.
+    void CheckFormatFits(const Placed& p)
+    {
+        static const bool repair = std::getenv("QVGFX_FUZZ_REPAIR") != nullptr;
+        CQVSurface& s = *p.surface;
+        std::size_t claimed = CQVSurface::SpanBytes(s.GetFormat().m_Kind, s.GetWidth(),
+                                                    s.GetHeight(), s.GetPitch());
+        if (claimed <= p.bytes)
+            return;
+        Note("S%d now claims %zu bytes and holds %zu", Index(&s), claimed, p.bytes);
+        if (!repair)
+            Fail("a converter gave its destination a format that its pixels cannot hold");
+        for (uint8_t kind : {0, 1, 2})
+            if (CQVSurface::SpanBytes(kind, s.GetWidth(), s.GetHeight(), s.GetPitch()) <= p.bytes)
+                s.GetFormat().m_Kind = kind;
+    }
 
     // A canvas call: besides the lock checks, no byte but the destination's pixels changes.
     template <class F>
