@@ -28,4 +28,32 @@ TEST_F(FindingsTest, ConverterKeepsAFormatItsPixelsCouldNotHold)
     }
 }
 
+// The colour canvases write four bytes per pixel: a destination of another layout, whose clip
+// rectangle may well be inside its own width, would take writes past its pixels. Nothing is drawn
+// and nothing is locked.
+TEST_F(FindingsTest, ColourCanvasLeavesOtherLayoutsAlone)
+{
+    for (uint32_t id : {124u, 125u}) {
+        ObjectPtr<CQVPrimitiveCanvas> c = Create<CQVPrimitiveCanvas>(id);
+        for (const char* codes : {"R", "RGB"}) {
+            SCOPED_TRACE(codes);
+            TestSurface d(codes, 5, 3);
+            d.Fill(9);
+            std::vector<uint8_t> before = d.Bytes();
+            const ColorRecord color = {0, 0x01010101};
+            c->SetColor(&color);
+            c->SetDestination(&d.surface);
+            c->DrawPixel(4, 2);
+            c->DrawHorizontalLine(0, 2, 4);
+            c->DrawVerticalLine(4, 0, 2);
+            c->DrawRectangle(0, 0, 5, 3);
+            c->DrawCircle(2, 1, 2);
+            c->DrawEllipse(2, 1, 2, 1);
+            c->DrawLine(0, 0, 4, 2);
+            EXPECT_EQ(d.Bytes(), before);
+            EXPECT_EQ(d.surface.GetLockCount(true), 0u);
+        }
+    }
+}
+
 }  // namespace
