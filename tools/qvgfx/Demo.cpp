@@ -1,0 +1,2 @@
+#include "Commands.h"
+int DemoCommand(Plugin&, const Arguments&) { return 0; }
