@@ -1,4 +1,6 @@
 // The stand-in host must report what tests rely on: lock pairing, injected faults, clip bounds.
+#include <string>
+
 #include "TestHost.h"
 
 namespace {
@@ -103,6 +105,7 @@ INSTANTIATE_TEST_SUITE_P(Bounds, ClipTest,
                          ::testing::Values(ClipCase{2, 3, 7, 6, 2, 3, 7, 6},
                                            ClipCase{-5, -5, 50, 50, 0, 0, 9, 7},
                                            ClipCase{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, 0, 0, 9, 7},
-                                           ClipCase{6, 6, 2, 2, 6, 6, 2, 2}));
+                                           ClipCase{6, 6, 2, 2, 6, 6, 2, 2}),
+                         [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 }  // namespace
