@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include "QVGFX.h"
 
@@ -13,7 +14,11 @@ class Object {
 public:
     explicit Object(T* object) : m_Object(object) {}
     Object(Object&& other) noexcept : m_Object(other.m_Object) { other.m_Object = nullptr; }
-    Object& operator=(Object&&) = delete;
+    Object& operator=(Object&& other) noexcept
+    {
+        std::swap(m_Object, other.m_Object);
+        return *this;
+    }
     ~Object()
     {
         if (m_Object)

@@ -16,6 +16,7 @@
 #include <io.h>
 #include <process.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -129,6 +130,10 @@ File CreateTemporary(const std::string& path, std::string& temporary)
     if (fd < 0)
         return nullptr;
     temporary = name.data();
+    // mkstemp makes the file private; give it the permissions any new file would get.
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
     FILE* f = fdopen(fd, "wb");
     if (f == nullptr) {
         int error = errno;
