@@ -115,12 +115,11 @@ TEST_F(ArgumentTest, NoCrashOnAnyArgument)
                                           "99999999999999999999", "1e400", "-0", "mask"};
     const std::vector<std::string> commands = {"convert", "draw", "blit", "scale", "demo", "catalog"};
     std::vector<std::string> before = Files();
-    for (std::size_t i = 0; i < 2 * odd.size(); ++i) {
-        const std::string& c = commands[i % commands.size()];
-        const std::string& a = odd[i % odd.size()];
-        Outcome o = Run({c, a, odd[(i * 7 + 3) % odd.size()], "--at", odd[(i * 3 + 1) % odd.size()]});
-        ASSERT_GE(o.status, 1) << c << " " << a;
-        ASSERT_EQ(Files(), before) << c << " " << a;
+    for (std::size_t i = 0; i < odd.size(); i += 2) {
+        const std::string& c = commands[i / 2 % commands.size()];
+        Outcome o = Run({c, odd[i], odd[i + 1], "--at", odd[(i * 7 + 3) % odd.size()]});
+        ASSERT_GE(o.status, 1) << c << " " << odd[i];
+        ASSERT_EQ(Files(), before) << c << " " << odd[i];
     }
 }
 

@@ -1,5 +1,7 @@
 #include "Harness.h"
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,13 +24,6 @@ std::string ReadText(const std::string& path)
     return text.str();
 }
 
-std::string Quote(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
 
 }  // namespace
 
@@ -71,13 +66,23 @@ void ToolTest::TearDown()
 
 Outcome ToolTest::Run(const std::vector<std::string>& args)
 {
-    std::string command = Quote(QVGFX_TOOL);
-    for (const std::string& a : args)
-        command += " " + Quote(a);
-    command += " >stdout.txt 2>stderr.txt";
-    int wait = std::system(command.c_str());
+    // Started directly, without a shell, with stdout and stderr going to files.
+    std::vector<std::string> words = {QVGFX_TOOL};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& w : words)
+        argv.push_back(w.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 1, "stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&files, 2, "stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t child = 0;
+    int wait = 0;
+    int failed = posix_spawn(&child, QVGFX_TOOL, &files, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&files);
     Outcome outcome;
-    if (wait != -1 && WIFEXITED(wait))
+    if (failed == 0 && waitpid(child, &wait, 0) == child && WIFEXITED(wait))
         outcome.status = WEXITSTATUS(wait);
     outcome.errors = ReadText("stderr.txt");
     outcome.output = ReadText("stdout.txt");

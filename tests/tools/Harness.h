@@ -35,7 +35,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Runs qvgfx with the arguments (each quoted for the shell).
+    // Runs qvgfx with the arguments.
     Outcome Run(const std::vector<std::string>& args);
     // Runs qvgfx and expects success, with nothing on stderr.
     void RunOk(const std::vector<std::string>& args);
