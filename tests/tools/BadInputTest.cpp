@@ -57,6 +57,7 @@ const BadCase kBadCases[] = {
     {"UnknownOp", {"draw", "out.png", "--size", "4x4", "star:1,1,1"}, "unknown OP 'star:1,1,1'"},
     {"OpWithoutNumbers", {"draw", "out.png", "--size", "4x4", "circle"}, "needs its numbers"},
     {"OpShortList", {"draw", "out.png", "--size", "4x4", "line:1,2,3"}, "should be 4 comma-separated"},
+    {"LineTooLong", {"draw", "out.png", "--size", "4x4", "line:0,0,268435456,0"}, "out of range (-268435455"},
     {"NoOps", {"draw", "out.png", "--size", "4x4"}, "at least one OP"},
     {"SizeAndOnto", {"draw", "out.png", "--size", "4x4", "--onto", "rgba.png", "pixel:0,0"}, "exactly one of"},
     {"ZeroSize", {"draw", "out.png", "--size", "0x4", "pixel:0,0"}, "0 is out of range"},

@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr int32_t kMaxShapeExtent = (1 << 28) - 1;
+
 enum class Shape { Color, Pixel, HLine, VLine, Rect, Circle, Ellipse, Line };
 
 struct ShapeSyntax {
@@ -40,6 +42,9 @@ Op ParseOp(const std::string& text)
         std::string list = text.substr(colon + 1);
         if (s.shape == Shape::Color)
             return {s.shape, ParseInt32List(list, 4, what, 0, 255)};
+        // The rasterisers walk the shape's whole extent; keep it where their arithmetic is exact.
+        if (s.shape == Shape::Circle || s.shape == Shape::Ellipse || s.shape == Shape::Line)
+            return {s.shape, ParseInt32List(list, s.count, what, -kMaxShapeExtent, kMaxShapeExtent)};
         return {s.shape, ParseInt32List(list, s.count, what)};
     }
     throw UsageError("unknown OP '" + text +
