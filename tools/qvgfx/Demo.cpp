@@ -112,7 +112,7 @@ public:
         canvas->SetColor(&record);
     }
 
-    // Places a panel of any layout in the next cell under its two label lines. 8/8/8 panels go
+    // Places a panel of any layout in the next cell under its two label lines (18 characters). 8/8/8 panels go
     // through the 8/8/8 to 8/8/8/8 converter, 8 panels through the mask converter (ink on paper).
     void Place(CQVSurface& panel, const char* title, const char* note)
     {
@@ -185,7 +185,7 @@ void Shapes(Gallery& g)
     c->DrawCircle(56, 54, 24);
     Gallery::SetColor(c, 90, 60, 0, 255);
     c->DrawEllipse(56, 42, 50, 8);
-    g.Place(*filled, "ADD FILL CANVAS", "DISCS, FILLED ELLIPSE");
+    g.Place(*filled, "ADD FILL CANVAS", "DISCS, FILLED OVAL");
 
     Surface lines = Black();
     c = g.ColorCanvas(lines.get(), false);
@@ -198,7 +198,7 @@ void Shapes(Gallery& g)
     }
     Gallery::SetColor(c, 255, 255, 255, 255);
     c->DrawCircle(56, 42, 6);
-    g.Place(*lines, "ADD LINES, BOTH", "CANVASES, DOUBLE-STEP");
+    g.Place(*lines, "ADD LINES", "DRAW + FILL CANVAS");
 }
 
 void CopyAndAdd(Gallery& g)
@@ -210,13 +210,13 @@ void CopyAndAdd(Gallery& g)
     copy->SetSource(checker.get());
     copy->SetClip(20, 16, 100, 76);
     copy->Blit(0, 0, 64, 64, 50, 30);
-    g.Place(*blit, "COPY BLIT", "CLIPPED AT THE EDGES");
+    g.Place(*blit, "COPY BLIT", "CLIPPED AT EDGES");
 
     Surface big = Black();
     Surface small = Checker(kRGBA, 6, 5, 1);
     copy = g.SurfaceCanvas(big.get(), 8, small.get());
     copy->TransformBlit(0, 0, 6, 5, 0, 0, kPanelW, kPanelH);
-    g.Place(*big, "COPY ENLARGE", "BILINEAR, 6X5 TO 112X84");
+    g.Place(*big, "COPY ENLARGE", "6X5 BILINEAR");
 
     Surface reduced = Black();
     Surface fine = Paint(kRGBA, 448, 336, [](int x, int y, int k) {
@@ -227,7 +227,7 @@ void CopyAndAdd(Gallery& g)
     copy->TransformBlit(0, 0, 448, 336, 0, 0, 56, 42);
     copy->TransformBlit(0, 0, 448, 336, 56, 0, 56, 84);
     copy->TransformBlit(112, 84, 224, 168, 0, 42, 56, 42);
-    g.Place(*reduced, "COPY REDUCE", "BOX, 448X336 TO 56X42");
+    g.Place(*reduced, "COPY REDUCE", "448X336 BY BOXES");
 
     Surface sum = Paint(kRGBA, kPanelW, kPanelH, [](int, int y, int k) { return k == 2 ? Ramp(y, kPanelH) : uint8_t(k == 3 ? 255 : 0); });
     Surface red = Paint(kRGBA, kPanelW, kPanelH, [](int x, int, int k) { return k == 0 ? Ramp(x, kPanelW) : uint8_t(0); });
@@ -238,7 +238,7 @@ void CopyAndAdd(Gallery& g)
     });
     add->SetSource(green.get());
     add->Blit(0, 0, 40, 40, 36, 22);
-    g.Place(*sum, "ADD BLIT", "RED + BLUE + GREEN DISC");
+    g.Place(*sum, "ADD BLIT", "RAMPS + DISC");
 
     Surface scaled = Gradient(kRGBA, kPanelW, kPanelH);
     add = g.SurfaceCanvas(scaled.get(), 1, checker.get());
@@ -256,7 +256,7 @@ void Blends(Gallery& g)
     lincomb->Blit(0, 0, 56, kPanelH, 0, 0);
     lincomb->SetSource(reinterpret_cast<CQVSurface*>(&strong));
     lincomb->Blit(56, 0, 56, kPanelH, 56, 0);
-    g.Place(*base, "LINCOMB (8/8/8)", "0.5,0.5 AND 0.9,0.1");
+    g.Place(*base, "LINCOMB (8/8/8)", "0.5,0.5 / 0.9,0.1");
 
     Surface rgb = MakeSurface(kRGB, kPanelW, kPanelH);
     Surface tiny = Gradient(kRGB, 4, 3);
@@ -294,7 +294,7 @@ void Masks(Gallery& g)
         x = 56 + (10 + 8 * t) * std::cos(t * 2), y = 42 + (8 + 7 * t) * std::sin(t * 2), s = 22;
     });
     brush->SetOpacity(255);
-    g.Place(*air, "AIRBRUSH (8)", "OPACITY 40, BUILDS UP");
+    g.Place(*air, "AIRBRUSH (8)", "OPACITY 40, SPIRAL");
 
     Surface mask = MakeSurface(kGrey, kPanelW, kPanelH);
     Surface checker = Checker(kGrey, 32, 32, 4);
@@ -303,7 +303,7 @@ void Masks(Gallery& g)
     c->SetSource(checker.get());
     c->Blit(0, 0, 32, 32, 80, 0);
     c->TransformBlit(0, 0, 32, 32, 84, 40, 28, 28);
-    g.Place(*mask, "COPY (8) + MASK", "CONVERTER, INVERTED");
+    g.Place(*mask, "COPY (8) + MASK", "CONVERTER INVERTS");
 }
 
 void Conversions(Gallery& g)
