@@ -26,12 +26,9 @@ TEST(LineTest, ExactSequences)
         {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, {}},
     };
     for (const Case& c : cases) {
-        DrawCanvas d;
-        FillCanvas f;
-        d.DrawLine(c.x1, c.y1, c.x2, c.y2);
-        f.DrawLine(c.x1, c.y1, c.x2, c.y2);
-        EXPECT_EQ(d.calls, c.calls) << c.x1 << ',' << c.y1 << " to " << c.x2 << ',' << c.y2;
-        EXPECT_EQ(f.calls, c.calls);
+        auto [draw, fill] = Record([&](CQVPrimitiveCanvas& k) { k.DrawLine(c.x1, c.y1, c.x2, c.y2); });
+        EXPECT_EQ(draw, c.calls) << c.x1 << ',' << c.y1 << " to " << c.x2 << ',' << c.y2;
+        EXPECT_EQ(fill, c.calls);
     }
 }
 
@@ -45,19 +42,18 @@ TEST(LineTest, RandomLinesPlotOnePixelPerMajorPosition)
         std::uniform_int_distribution<int32_t> coord(-span, span);
         int32_t x1 = coord(rng), y1 = coord(rng), x2 = coord(rng), y2 = coord(rng);
         SCOPED_TRACE(::testing::Message() << "case " << n << ": " << x1 << ',' << y1 << " to " << x2 << ',' << y2);
-        DrawCanvas d;
-        d.DrawLine(x1, y1, x2, y2);
+        const std::vector<Call> calls = Record([&](CQVPrimitiveCanvas& k) { k.DrawLine(x1, y1, x2, y2); }).first;
         int64_t dx = x2 - x1, dy = y2 - y1;
         bool xMajor = std::abs(dx) > std::abs(dy);
         int64_t M = xMajor ? std::abs(dx) : std::abs(dy);
-        ASSERT_EQ(d.calls.size(), size_t(M == 0 ? 2 : M + 1));
-        EXPECT_EQ(d.calls[0], P(x1, y1));
-        EXPECT_EQ(d.calls[1], P(x2, y2));
+        ASSERT_EQ(calls.size(), size_t(M == 0 ? 2 : M + 1));
+        EXPECT_EQ(calls[0], P(x1, y1));
+        EXPECT_EQ(calls[1], P(x2, y2));
         if (M == 0)
             continue;
-        EXPECT_EQ(d.Pixels().size(), size_t(M + 1));
+        EXPECT_EQ(Pixels(calls).size(), size_t(M + 1));
         std::set<int64_t> majors;
-        for (const Call& c : d.calls) {
+        for (const Call& c : calls) {
             int64_t u = xMajor ? c.a - x1 : c.b - y1, v = xMajor ? c.b - y1 : c.a - x1;
             int64_t du = xMajor ? dx : dy, dv = xMajor ? dy : dx;
             majors.insert(u);

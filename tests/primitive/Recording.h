@@ -25,6 +25,15 @@ inline Call P(int32_t x, int32_t y) { return {'P', x, y}; }
 inline Call H(int32_t x1, int32_t y, int32_t x2) { return {'H', x1, y, x2}; }
 inline Call V(int32_t x, int32_t y1, int32_t y2) { return {'V', x, y1, y2}; }
 
+// The distinct pixels of plots.
+inline std::set<std::pair<int32_t, int32_t>> Pixels(const std::vector<Call>& calls)
+{
+    std::set<std::pair<int32_t, int32_t>> s;
+    for (const Call& c : calls)
+        s.insert({c.a, c.b});
+    return s;
+}
+
 template <class Canvas>
 class Recording : public Canvas {
 public:
@@ -38,15 +47,15 @@ public:
     {
         calls.push_back(V(x, y1, y2)), Canvas::DrawVerticalLine(x, y1, y2);
     }
-    // The distinct pixels of the plots.
-    std::set<std::pair<int32_t, int32_t>> Pixels() const
-    {
-        std::set<std::pair<int32_t, int32_t>> s;
-        for (const Call& c : calls)
-            s.insert({c.a, c.b});
-        return s;
-    }
 };
 
-using DrawCanvas = Recording<Jwx_8_8_8_8AddDrawColorCanvas>;
-using FillCanvas = Recording<Jwx_8_8_8_8AddFillColorCanvas>;
+// The calls a shape makes on the draw canvas and on the fill canvas.
+template <class Shape>
+std::pair<std::vector<Call>, std::vector<Call>> Record(Shape shape)
+{
+    Recording<Jwx_8_8_8_8AddDrawColorCanvas> d;
+    Recording<Jwx_8_8_8_8AddFillColorCanvas> f;
+    shape(static_cast<CQVPrimitiveCanvas&>(d));
+    shape(static_cast<CQVPrimitiveCanvas&>(f));
+    return {d.calls, f.calls};
+}
