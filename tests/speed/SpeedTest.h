@@ -35,8 +35,11 @@ struct Guarded {
     static const int kGuard = 40;
     Guarded(size_t n, std::mt19937& rng) : bytes(n + 2 * kGuard)
     {
-        for (auto& b : bytes)
-            b = uint8_t(rng());
+        uint32_t x = uint32_t(rng()) | 1;
+        for (auto& b : bytes) {
+            x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+            b = uint8_t(x >> 24);
+        }
     }
     uint8_t* data() { return bytes.data() + kGuard; }
     std::vector<uint8_t> bytes;
