@@ -14,88 +14,118 @@ bool Overlap(const uint8_t* a, int64_t na, const uint8_t* b, int64_t nb)
     return x < y + uintptr_t(nb) && y < x + uintptr_t(na);
 }
 
-// A block of P pixels, IB source bytes read as L 16-byte loads, gives OB destination bytes in one
-// 16-byte store: byte j = OR over k of load k shuffled by m[k], ORed with c (255 fills).
-// In place, byte 15 of a 15-byte block is the source's own byte, so the wide store is harmless.
+// A block of 16 pixels: SB 16-byte loads give DB 16-byte stores, output vector o being the OR
+// over the loads k of load k shuffled by m[o][k], ORed with c[o] (the 255 fills). Every load of a
+// block comes before its first store, so in place (d == s, equal layouts) is safe.
 struct Gather {
-    int SB, DB, P, IB, OB, L;
-    alignas(16) uint8_t m[4][16];
-    alignas(16) uint8_t c[16];
+    alignas(16) uint8_t m[4][4][16];
+    alignas(16) uint8_t c[4][16];
 };
 
 const uint8_t kConst = 0xFE;  // in a byte table: the constant 255 instead of a source byte
+
+// Whether output vector o of a block may draw on load k: the source bytes of its pixels.
+constexpr bool Uses(int SB, int DB, int o, int k)
+{
+    const int first = (16 * o / DB) * SB, last = ((16 * o + 15) / DB) * SB + SB - 1;
+    return k >= first / 16 && k <= last / 16;
+}
 
 // src[j] names the source byte of destination byte j of one pixel (or kConst).
 Gather MakeGather(int SB, int DB, const uint8_t* src)
 {
     Gather g{};
-    g.SB = SB, g.DB = DB;
-    g.P = DB == 1 ? 16 : DB == 3 ? (SB == 4 ? 4 : 5) : 4;
-    g.IB = g.P * SB, g.OB = g.P * DB, g.L = (g.IB + 15) / 16;
-    for (int k = 0; k < 4; ++k)
-        for (int j = 0; j < 16; ++j)
-            g.m[k][j] = 0x80;
-    for (int j = 0; j < 16; ++j) {
-        int from;
-        if (j < g.OB)
-            from = src[j % DB] == kConst ? -1 : (j / DB) * SB + src[j % DB];
-        else
-            from = SB == DB ? j : -2;  // 3 to 3: the 16th byte passes through
-        if (from == -1)
-            g.c[j] = 255;
-        else if (from >= 0)
-            g.m[from / 16][j] = uint8_t(from % 16);
+    for (int o = 0; o < 4; ++o)
+        for (int k = 0; k < 4; ++k)
+            for (int j = 0; j < 16; ++j)
+                g.m[o][k][j] = 0x80;
+    for (int j = 0; j < 16 * DB; ++j) {
+        const int o = j / 16, b = j % 16;
+        if (src[j % DB] == kConst) {
+            g.c[o][b] = 255;
+            continue;
+        }
+        const int from = (j / DB) * SB + src[j % DB];
+        g.m[o][from / 16][b] = uint8_t(from % 16);
     }
     return g;
 }
 
 #if QVGFX_X86
-template <int L>
+template <int SB, int DB>
 __attribute__((target("ssse3"))) int64_t GatherSsse3(const Gather& g, uint8_t* d, const uint8_t* s, int64_t n)
 {
-    __m128i m[L];
-    for (int k = 0; k < L; ++k)
-        m[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(g.m[k]));
-    const __m128i c = _mm_load_si128(reinterpret_cast<const __m128i*>(g.c));
-    const int64_t sEnd = n * g.SB, dEnd = n * g.DB;
-    int64_t i = 0;
-    for (; i * g.SB + 16 * L <= sEnd && i * g.DB + 16 <= dEnd; i += g.P) {
-        const uint8_t* sp = s + i * g.SB;
-        __m128i v = c;
-        for (int k = 0; k < L; ++k)
-            v = _mm_or_si128(v, _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(sp + 16 * k)), m[k]));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i * g.DB), v);
+    __m128i m[DB][SB], c[DB];
+    for (int o = 0; o < DB; ++o) {
+        c[o] = _mm_load_si128(reinterpret_cast<const __m128i*>(g.c[o]));
+        for (int k = 0; k < SB; ++k)
+            m[o][k] = _mm_load_si128(reinterpret_cast<const __m128i*>(g.m[o][k]));
     }
-    return i;
+    const int64_t blocks = n / 16;
+    for (int64_t b = 0; b < blocks; ++b, s += 16 * SB, d += 16 * DB) {
+        __m128i in[SB], out[DB];
+        for (int k = 0; k < SB; ++k)
+            in[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * k));
+        for (int o = 0; o < DB; ++o) {
+            out[o] = c[o];
+            for (int k = 0; k < SB; ++k)
+                if (Uses(SB, DB, o, k))
+                    out[o] = _mm_or_si128(out[o], _mm_shuffle_epi8(in[k], m[o][k]));
+        }
+        for (int o = 0; o < DB; ++o)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16 * o), out[o]);
+    }
+    return blocks * 16;
 }
 
-// Two blocks at once, one per 128-bit lane; both are loaded before either is stored.
-template <int L>
+// Two blocks at once, one per 128-bit lane.
+template <int SB, int DB>
 __attribute__((target("avx2"))) int64_t GatherAvx2(const Gather& g, uint8_t* d, const uint8_t* s, int64_t n)
 {
-    __m256i m[L];
-    for (int k = 0; k < L; ++k)
-        m[k] = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(g.m[k])));
-    const __m256i c = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(g.c)));
-    const int64_t sEnd = n * g.SB, dEnd = n * g.DB;
-    int64_t i = 0;
-    for (; (i + g.P) * g.SB + 16 * L <= sEnd && (i + g.P) * g.DB + 16 <= dEnd; i += 2 * g.P) {
-        const uint8_t* sp = s + i * g.SB;
-        __m256i v = c;
-        for (int k = 0; k < L; ++k) {
-            __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sp + 16 * k));
-            __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sp + g.IB + 16 * k));
-            v = _mm256_or_si256(v, _mm256_shuffle_epi8(_mm256_inserti128_si256(_mm256_castsi128_si256(lo), hi, 1), m[k]));
+    __m256i m[DB][SB], c[DB];
+    for (int o = 0; o < DB; ++o) {
+        c[o] = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(g.c[o])));
+        for (int k = 0; k < SB; ++k)
+            m[o][k] = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(g.m[o][k])));
+    }
+    const int64_t pairs = n / 32;
+    if constexpr (SB == 4 && DB == 4) {
+        // Whole pixels fill each lane, and every 16 bytes use the same shuffle: plain wide loads.
+        for (int64_t b = 0; b < pairs; ++b, s += 128, d += 128) {
+            __m256i v[4];
+            for (int k = 0; k < 4; ++k)
+                v[k] = _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 32 * k)), m[0][0]);
+            for (int k = 0; k < 4; ++k)
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 32 * k), v[k]);
         }
-        uint8_t* dp = d + i * g.DB;
-        if (g.OB == 16) {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), v);
-        } else {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), _mm256_castsi256_si128(v));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(dp + g.OB), _mm256_extracti128_si256(v, 1));
+        return pairs * 32 + GatherSsse3<SB, DB>(g, d, s, n - pairs * 32);
+    }
+    for (int64_t b = 0; b < pairs; ++b, s += 32 * SB, d += 32 * DB) {
+        __m256i in[SB], out[DB];
+        for (int k = 0; k < SB; ++k)
+            in[k] = _mm256_inserti128_si256(
+                _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * k))),
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * SB + 16 * k)), 1);
+        for (int o = 0; o < DB; ++o) {
+            out[o] = c[o];
+            for (int k = 0; k < SB; ++k)
+                if (Uses(SB, DB, o, k))
+                    out[o] = _mm256_or_si256(out[o], _mm256_shuffle_epi8(in[k], m[o][k]));
+        }
+        for (int o = 0; o < DB; ++o) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16 * o), _mm256_castsi256_si128(out[o]));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16 * DB + 16 * o), _mm256_extracti128_si256(out[o], 1));
         }
     }
-    return i + GatherSsse3<L>(g, d + i * g.DB, s + i * g.SB, n - i);
+    return pairs * 32 + GatherSsse3<SB, DB>(g, d, s, n - pairs * 32);
+}
+
+template <int SB, int DB>
+int64_t GatherAt(const Gather& g, uint8_t* d, const uint8_t* s, int64_t n)
+{
+    if (CpuAtLeast(CpuLevel::Avx2))
+        return GatherAvx2<SB, DB>(g, d, s, n);
+    return GatherSsse3<SB, DB>(g, d, s, n);
 }
 
 __attribute__((target("sse2"))) int64_t MaskSse2(uint8_t* d, const uint8_t* s, int64_t n)
@@ -117,27 +147,20 @@ __attribute__((target("sse2"))) int64_t MaskSse2(uint8_t* d, const uint8_t* s, i
 }
 #endif
 
-int64_t RunGather(const Gather& g, uint8_t* d, const uint8_t* s, int64_t n)
+int64_t RunGather(int SB, int DB, const uint8_t* src, uint8_t* d, const uint8_t* s, int64_t n)
 {
 #if QVGFX_X86
-    if (CpuAtLeast(CpuLevel::Avx2)) {
-        switch (g.L) {
-        case 1: return GatherAvx2<1>(g, d, s, n);
-        case 2: return GatherAvx2<2>(g, d, s, n);
-        case 3: return GatherAvx2<3>(g, d, s, n);
-        default: return GatherAvx2<4>(g, d, s, n);
-        }
-    }
-    if (CpuAtLeast(CpuLevel::Ssse3)) {
-        switch (g.L) {
-        case 1: return GatherSsse3<1>(g, d, s, n);
-        case 2: return GatherSsse3<2>(g, d, s, n);
-        case 3: return GatherSsse3<3>(g, d, s, n);
-        default: return GatherSsse3<4>(g, d, s, n);
-        }
+    const Gather g = MakeGather(SB, DB, src);
+    switch (SB * 8 + DB) {
+    case 4 * 8 + 3: return GatherAt<4, 3>(g, d, s, n);
+    case 4 * 8 + 1: return GatherAt<4, 1>(g, d, s, n);
+    case 3 * 8 + 1: return GatherAt<3, 1>(g, d, s, n);
+    case 4 * 8 + 4: return GatherAt<4, 4>(g, d, s, n);
+    case 3 * 8 + 3: return GatherAt<3, 3>(g, d, s, n);
+    case 3 * 8 + 4: return GatherAt<3, 4>(g, d, s, n);
     }
 #endif
-    (void)g, (void)d, (void)s, (void)n;
+    (void)SB, (void)DB, (void)src, (void)d, (void)s, (void)n;
     return 0;
 }
 
@@ -160,7 +183,7 @@ int32_t FastPick(int SB, int DB, uint8_t* d, const uint8_t* s, int32_t n, const 
     for (int j = 0; j < DB; ++j)
         if (p[j] >= SB)
             return 0;
-    return int32_t(RunGather(MakeGather(SB, DB, p), d, s, n));
+    return int32_t(RunGather(SB, DB, p, d, s, n));
 }
 
 int32_t FastSpread(uint8_t* d, const uint8_t* s, int32_t n, const uint8_t* q)
@@ -177,7 +200,7 @@ int32_t FastSpread(uint8_t* d, const uint8_t* s, int32_t n, const uint8_t* q)
     }
     if (seen != 15)
         return 0;
-    return int32_t(RunGather(MakeGather(3, 4, src), d, s, n));
+    return int32_t(RunGather(3, 4, src, d, s, n));
 }
 
 int32_t FastMask(uint8_t* d, const uint8_t* s, int32_t n)
