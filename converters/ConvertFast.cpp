@@ -100,6 +100,34 @@ __attribute__((target("avx2"))) int64_t GatherAvx2(const Gather& g, uint8_t* d, 
         }
         return pairs * 32 + GatherSsse3<SB, DB>(g, d, s, n - pairs * 32);
     }
+    if constexpr (SB == 4 && DB == 1) {
+        // Each 32-byte load gives four bytes per lane into its own dword slot; one permute then
+        // puts the 32 bytes in pixel order.
+        const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+        __m256i slot[4];
+        for (int k = 0; k < 4; ++k)
+            slot[k] = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(g.m[0][k])));
+        for (int64_t b = 0; b < pairs; ++b, s += 128, d += 32) {
+            __m256i v = _mm256_setzero_si256();
+            for (int k = 0; k < 4; ++k)
+                v = _mm256_or_si256(v, _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 32 * k)), slot[k]));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), _mm256_permutevar8x32_epi32(v, order));
+        }
+        return pairs * 32 + GatherSsse3<SB, DB>(g, d, s, n - pairs * 32);
+    }
+    if constexpr (SB == 4 && DB == 3) {
+        // Eight pixels per load, packed to 24 bytes; each 32-byte store's last 8 bytes are
+        // rewritten by the next one, so the loop stops while a whole store still fits.
+        const __m256i order = _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7);
+        const __m256i pack = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(g.m[0][0])));
+        int64_t i = 0;
+        for (; i + 8 * 4 + 3 <= n; i += 32, s += 128, d += 96)
+            for (int k = 0; k < 4; ++k) {
+                __m256i v = _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 32 * k)), pack);
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 24 * k), _mm256_permutevar8x32_epi32(v, order));
+            }
+        return i + GatherSsse3<SB, DB>(g, d, s, n - i);
+    }
     for (int64_t b = 0; b < pairs; ++b, s += 32 * SB, d += 32 * DB) {
         __m256i in[SB], out[DB];
         for (int k = 0; k < SB; ++k)
