@@ -26,6 +26,10 @@ public:
     const uint8_t* BilinearRow(const uint8_t* row, ptrdiff_t down, uint32_t fy, uint32_t fy1);
     const uint8_t* BoxRow(const uint8_t* row, ptrdiff_t down);
 
+    // The source bytes a row starting at row reads begin First() bytes on and span Span() bytes.
+    ptrdiff_t First() const { return m_First; }
+    ptrdiff_t Span() const { return m_Span; }
+
 private:
     ptrdiff_t m_N = 0;      // destination bytes per row
     ptrdiff_t m_First = 0;  // the first source byte a row reads

@@ -187,12 +187,16 @@ AVX2 int64_t AddColourAvx2(uint8_t* d, int64_t n, uint32_t c)
 int32_t FastAddRow(uint8_t* d, const uint8_t* s, int32_t n) { return Row(Add{}, d, s, n); }
 int32_t FastLinCombRow(uint8_t* d, const uint8_t* s, int32_t n, uint32_t a, uint32_t b)
 {
-    return Row(Widened<LinComb16>{{uint16_t(a & 255), uint16_t(b & 255)}}, d, s, n);
+    if (a > 255 || b > 255)
+        return 0;
+    return Row(Widened<LinComb16>{{uint16_t(a), uint16_t(b)}}, d, s, n);
 }
 int32_t FastPaintBrushRow(uint8_t* d, const uint8_t* s, int32_t n) { return Row(Widened<PaintBrush16>{}, d, s, n); }
 int32_t FastAirBrushRow(uint8_t* d, const uint8_t* s, int32_t n, uint32_t o)
 {
-    return Row(Widened<AirBrush16>{{uint16_t(o & 255)}}, d, s, n);
+    if (o > 255)
+        return 0;
+    return Row(Widened<AirBrush16>{{uint16_t(o)}}, d, s, n);
 }
 int32_t FastAddColourRun(uint8_t* d, int32_t n, const uint8_t* c)
 {
