@@ -90,8 +90,8 @@ Setup CanvasCase(uint32_t id, std::string codes, Draw draw, Size s)
         else
             canvas->SetSource(src.get());
         if (draw == Draw::Blit)
-            return Body([=] { canvas->Blit(0, 0, s.w, s.h, 0, 0); (void)rec; });
-        return Body([=] { canvas->TransformBlit(0, 0, ss.w, ss.h, 0, 0, s.w, s.h); (void)rec; });
+            return Body([=] { canvas->Blit(0, 0, s.w, s.h, 0, 0); (void)rec, (void)src, (void)dst; });
+        return Body([=] { canvas->TransformBlit(0, 0, ss.w, ss.h, 0, 0, s.w, s.h); (void)rec, (void)src, (void)dst; });
     };
 }
 

@@ -112,7 +112,8 @@ struct AirBrush16 {
     }
 };
 
-// 48 bytes per step (three vectors of 16), all loaded before any is stored, so d may equal s.
+// 48 bytes per step (three vectors of 16), then 16; each step loads before it stores, so d may
+// equal s.
 template <class Op>
 SSE2 int64_t RowSse2(Op op, uint8_t* d, const uint8_t* s, int64_t n)
 {
@@ -125,10 +126,14 @@ SSE2 int64_t RowSse2(Op op, uint8_t* d, const uint8_t* s, int64_t n)
         for (int k = 0; k < 3; ++k)
             _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i + 16 * k), v[k]);
     }
+    for (; i + 16 <= n; i += 16) {
+        __m128i* p = reinterpret_cast<__m128i*>(d + i);
+        _mm_storeu_si128(p, op(_mm_loadu_si128(p), _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i))));
+    }
     return i;
 }
 
-// 96 bytes per step, then the 48-byte step for what is left.
+// 96 bytes per step, then 32, then the 16-byte step for what is left.
 template <class Op>
 AVX2 int64_t RowAvx2(Op op, uint8_t* d, const uint8_t* s, int64_t n)
 {
@@ -141,13 +146,17 @@ AVX2 int64_t RowAvx2(Op op, uint8_t* d, const uint8_t* s, int64_t n)
         for (int k = 0; k < 3; ++k)
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i + 32 * k), v[k]);
     }
+    for (; i + 32 <= n; i += 32) {
+        __m256i* p = reinterpret_cast<__m256i*>(d + i);
+        _mm256_storeu_si256(p, op(_mm256_loadu_si256(p), _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i))));
+    }
     return i + RowSse2(op, d + i, s + i, n - i);
 }
 
 template <class Op>
 int32_t Row(Op op, uint8_t* d, const uint8_t* s, int32_t n)
 {
-    if (n < 48 || !Apart(d, s, n))
+    if (n < 16 || !Apart(d, s, n))
         return 0;
     if (CpuAtLeast(CpuLevel::Avx2))
         return int32_t(RowAvx2(op, d, s, n));
@@ -221,7 +230,7 @@ int32_t FastAddColourRun(uint8_t*, int32_t, const uint8_t*) { return 0; }
 // The library's copy is already vector code; runs that overlap are left to the plain loop.
 int32_t FastCopyRow(uint8_t* d, const uint8_t* s, int32_t n)
 {
-    if (n < 48 || !Apart(d, s, n) || !CpuAtLeast(CpuLevel::Sse2))
+    if (n < 16 || !Apart(d, s, n) || !CpuAtLeast(CpuLevel::Sse2))
         return 0;
     if (d != s)
         std::memcpy(d, s, size_t(n));

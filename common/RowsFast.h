@@ -1,8 +1,8 @@
 // Vector twins of the byte rules' row loops (PixelMath.h gives the one-byte rules). Each applies
 // its rule to a leading part of a row of n bytes, exactly as the plain loop d[i] = rule(d[i], s[i])
-// would, and returns how many bytes it did: a multiple of 48 (so a whole number of 1-, 3- and
-// 4-byte pixels) or all n; the plain loop does the rest. Nothing is done (0 returned) below SSE2, or where
-// the two rows overlap without being the same bytes.
+// would, and returns how many bytes it did (a multiple of 16, or all n); the plain loop does the
+// rest, byte by byte. Nothing is done (0 returned) below SSE2, or where the two rows overlap
+// without being the same bytes.
 #pragma once
 
 #include <cstdint>

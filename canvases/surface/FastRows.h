@@ -43,6 +43,10 @@ bool FastCopyRows(uint8_t* d, ptrdiff_t dPitch, const uint8_t* s, ptrdiff_t sPit
 {
     if (!CpuAtLeast(CpuLevel::Sse2))
         return false;
+    if (h > 1 && dPitch == w * B && sPitch == w * B) {  // gapless rows: one long row, same order
+        RuleRow(d, s, h * w * B, rule);
+        return true;
+    }
     for (; h > 0; --h, d += dPitch, s += sPitch)
         RuleRow(d, s, w * B, rule);
     return true;
