@@ -117,6 +117,27 @@ AVX2 ptrdiff_t Horizontal4Avx2(uint8_t* out, const uint16_t* v, const int32_t* i
     }
     return i;
 }
+
+// Three-byte pixels: one 16-byte load holds the pixel's three sums, its neighbour's three and two
+// more; each pixel is stored as four bytes, the fourth rewritten by the next pixel (the values
+// row has room for the last one's).
+AVX2 ptrdiff_t Horizontal3Avx2(uint8_t* out, const uint16_t* v, const int32_t* index, const uint8_t* w8,
+                               ptrdiff_t pixels, bool box)
+{
+    const __m256i neighbour = _mm256_setr_epi32(3, 4, 5, 3, 4, 5, 6, 7);
+    for (ptrdiff_t i = 0; i < pixels; ++i) {
+        __m256i x = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v + index[3 * i])));
+        if (!box)
+            x = _mm256_mullo_epi32(x, _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(w8 + 8 * i))));
+        __m256i sum = _mm256_add_epi32(x, _mm256_permutevar8x32_epi32(x, neighbour));
+        sum = box ? _mm256_srli_epi32(sum, 2) : _mm256_srli_epi32(sum, 16);
+        __m128i b = _mm256_castsi256_si128(sum);
+        b = _mm_packus_epi16(_mm_packus_epi32(b, b), b);
+        const uint32_t bytes = uint32_t(_mm_cvtsi128_si32(b));
+        __builtin_memcpy(out + 3 * i, &bytes, 4);
+    }
+    return pixels;
+}
 #endif
 
 }  // namespace
@@ -150,7 +171,7 @@ bool ResampleScratch::Make(int B, const int32_t* columns, const uint8_t* fx, con
     m_W8 = m_Out + m_N + 8;
     for (ptrdiff_t i = 0; weights && i < w; ++i)
         for (int k = 0; k < 8; ++k)
-            m_W8[8 * i + k] = k < 4 ? fx1[i] : fx[i];
+            m_W8[8 * i + k] = k < B ? fx1[i] : k < 2 * B ? fx[i] : 0;
     for (ptrdiff_t i = 0; i < w; ++i)
         for (int k = 0; k < B; ++k) {
             m_Index[i * B + k] = int32_t(columns[i] - m_First + k);
@@ -174,8 +195,9 @@ const uint8_t* ResampleScratch::BilinearRow(const uint8_t* row, ptrdiff_t down, 
     i = 0;
 #if QVGFX_X86
     if (CpuAtLeast(CpuLevel::Avx2))
-        i = m_B == 4 && m_Right != 0 ? 4 * Horizontal4Avx2(m_Out, m_Sums, m_Index, m_W8, m_N / 4, false)
-                                     : HorizontalAvx2(m_Out, m_Sums, m_Index, m_W, m_W1, m_N, m_Right, false);
+        i = m_B == 4 && m_Right != 0   ? 4 * Horizontal4Avx2(m_Out, m_Sums, m_Index, m_W8, m_N / 4, false)
+            : m_B == 3 && m_Right != 0 ? 3 * Horizontal3Avx2(m_Out, m_Sums, m_Index, m_W8, m_N / 3, false)
+                                       : HorizontalAvx2(m_Out, m_Sums, m_Index, m_W, m_W1, m_N, m_Right, false);
 #endif
     for (; i < m_N; ++i) {
         const uint16_t* v = m_Sums + m_Index[i];
@@ -198,8 +220,9 @@ const uint8_t* ResampleScratch::BoxRow(const uint8_t* row, ptrdiff_t down)
     i = 0;
 #if QVGFX_X86
     if (CpuAtLeast(CpuLevel::Avx2))
-        i = m_B == 4 && m_Right != 0 ? 4 * Horizontal4Avx2(m_Out, m_Sums, m_Index, nullptr, m_N / 4, true)
-                                     : HorizontalAvx2(m_Out, m_Sums, m_Index, nullptr, nullptr, m_N, m_Right, true);
+        i = m_B == 4 && m_Right != 0   ? 4 * Horizontal4Avx2(m_Out, m_Sums, m_Index, nullptr, m_N / 4, true)
+            : m_B == 3 && m_Right != 0 ? 3 * Horizontal3Avx2(m_Out, m_Sums, m_Index, nullptr, m_N / 3, true)
+                                       : HorizontalAvx2(m_Out, m_Sums, m_Index, nullptr, nullptr, m_N, m_Right, true);
 #endif
     for (; i < m_N; ++i) {
         const uint16_t* v = m_Sums + m_Index[i];

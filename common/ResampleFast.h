@@ -41,6 +41,6 @@ private:
     uint32_t* m_W = nullptr;     // per destination byte: 255 - fx
     uint32_t* m_W1 = nullptr;    // per destination byte: fx
     uint8_t* m_Out = nullptr;
-    uint8_t* m_W8 = nullptr;     // per destination pixel: 255 - fx four times, then fx four times
+    uint8_t* m_W8 = nullptr;     // per destination pixel: 255 - fx B times, fx B times, zeros
     int m_B = 0;
 };
