@@ -26,31 +26,28 @@ struct Add {
     AVX2 __m256i operator()(__m256i d, __m256i s) const { return _mm256_adds_epu8(d, s); }
 };
 
-// R(t) = (u + (u >> 8)) >> 8 with u = t + 128, for t up to 255 * 255: u stays below 65536.
+// R(t) = (u + (u >> 8)) >> 8 with u = t + 128, for t up to 255 * 255, equals (u * 257) >> 16:
+// u + (u >> 8) and u + u / 256 lie below the same multiple of 256. u stays below 65536.
 SSE2 inline __m128i R16(__m128i t)
 {
-    __m128i u = _mm_add_epi16(t, _mm_set1_epi16(128));
-    return _mm_srli_epi16(_mm_add_epi16(u, _mm_srli_epi16(u, 8)), 8);
+    return _mm_mulhi_epu16(_mm_add_epi16(t, _mm_set1_epi16(128)), _mm_set1_epi16(257));
 }
 AVX2 inline __m256i R16(__m256i t)
 {
-    __m256i u = _mm256_add_epi16(t, _mm256_set1_epi16(128));
-    return _mm256_srli_epi16(_mm256_add_epi16(u, _mm256_srli_epi16(u, 8)), 8);
+    return _mm256_mulhi_epu16(_mm256_add_epi16(t, _mm256_set1_epi16(128)), _mm256_set1_epi16(257));
 }
 
-// (x + y) >> 8 for 16-bit products x, y whose sum may need 17 bits.
+// (x + y) >> 8 for 16-bit products x, y whose sum may need 17 bits: the rounded-up average less
+// the odd bit gives (x + y) >> 1 within 16 bits, then seven more.
 SSE2 inline __m128i SumShr8(__m128i x, __m128i y)
 {
-    const __m128i lo = _mm_set1_epi16(255);
-    __m128i low = _mm_add_epi16(_mm_and_si128(x, lo), _mm_and_si128(y, lo));
-    return _mm_add_epi16(_mm_add_epi16(_mm_srli_epi16(x, 8), _mm_srli_epi16(y, 8)), _mm_srli_epi16(low, 8));
+    __m128i odd = _mm_and_si128(_mm_xor_si128(x, y), _mm_set1_epi16(1));
+    return _mm_srli_epi16(_mm_sub_epi16(_mm_avg_epu16(x, y), odd), 7);
 }
 AVX2 inline __m256i SumShr8(__m256i x, __m256i y)
 {
-    const __m256i lo = _mm256_set1_epi16(255);
-    __m256i low = _mm256_add_epi16(_mm256_and_si256(x, lo), _mm256_and_si256(y, lo));
-    return _mm256_add_epi16(_mm256_add_epi16(_mm256_srli_epi16(x, 8), _mm256_srli_epi16(y, 8)),
-                            _mm256_srli_epi16(low, 8));
+    __m256i odd = _mm256_and_si256(_mm256_xor_si256(x, y), _mm256_set1_epi16(1));
+    return _mm256_srli_epi16(_mm256_sub_epi16(_mm256_avg_epu16(x, y), odd), 7);
 }
 
 // A rule on 16-bit lanes (d, s each 0..255) lifted to bytes: widen, apply, pack with the clamp
