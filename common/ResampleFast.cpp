@@ -138,6 +138,56 @@ AVX2 ptrdiff_t Horizontal3Avx2(uint8_t* out, const uint16_t* v, const int32_t* i
     }
     return pixels;
 }
+
+AVX2 inline __m256i Widened8(const uint16_t* q)
+{
+    return _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q)));
+}
+
+// One-byte pixels, right = 1: eight destination bytes whose sums lie within a window of 16 from
+// the block's first take them from two widened loads by permutes (each permute sees the low three
+// bits of an index; the blend picks the second load for indices 8 to 15). Wider blocks go
+// byte by byte.
+AVX2 ptrdiff_t Horizontal1Avx2(uint8_t* out, const uint16_t* v, const int32_t* index, const uint32_t* w,
+                               const uint32_t* w1, ptrdiff_t n, bool box)
+{
+    const __m256i seven = _mm256_set1_epi32(7);
+    const __m256i pick = _mm256_setr_epi8(0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                                          0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+    ptrdiff_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const int32_t base = index[i];
+        const __m256i rel = _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(index + i)),
+                                             _mm256_set1_epi32(base));
+        if (index[i + 7] - base > 14) {
+            for (ptrdiff_t j = i; j < i + 8; ++j) {
+                const uint16_t* p = v + index[j];
+                out[j] = uint8_t(box ? (p[0] + p[1]) >> 2 : (p[0] * w[j] + p[1] * w1[j]) >> 16);
+            }
+            continue;
+        }
+        const uint16_t* p = v + base;
+        const __m256i high = _mm256_cmpgt_epi32(rel, seven);  // only rel + 1 can reach 15
+        const __m256i a = _mm256_blendv_epi8(_mm256_permutevar8x32_epi32(Widened8(p), rel),
+                                             _mm256_permutevar8x32_epi32(Widened8(p + 8), rel), high);
+        const __m256i rel1 = _mm256_add_epi32(rel, _mm256_set1_epi32(1));
+        const __m256i high1 = _mm256_cmpgt_epi32(rel1, seven);
+        const __m256i b = _mm256_blendv_epi8(_mm256_permutevar8x32_epi32(Widened8(p), rel1),
+                                             _mm256_permutevar8x32_epi32(Widened8(p + 8), rel1), high1);
+        __m256i s;
+        if (box) {
+            s = _mm256_srli_epi32(_mm256_add_epi32(a, b), 2);
+        } else {
+            __m256i wa = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w + i));
+            __m256i wb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w1 + i));
+            s = _mm256_srli_epi32(_mm256_add_epi32(_mm256_mullo_epi32(a, wa), _mm256_mullo_epi32(b, wb)), 16);
+        }
+        s = _mm256_shuffle_epi8(s, pick);
+        const uint64_t both = uint64_t(uint32_t(_mm256_cvtsi256_si32(s))) | uint64_t(uint32_t(_mm256_extract_epi32(s, 4))) << 32;
+        __builtin_memcpy(out + i, &both, 8);
+    }
+    return i;
+}
 #endif
 
 }  // namespace
@@ -196,6 +246,7 @@ const uint8_t* ResampleScratch::BilinearRow(const uint8_t* row, ptrdiff_t down, 
 #if QVGFX_X86
     if (CpuAtLeast(CpuLevel::Avx2))
         i = m_B == 4 && m_Right != 0   ? 4 * Horizontal4Avx2(m_Out, m_Sums, m_Index, m_W8, m_N / 4, false)
+            : m_B == 1 && m_Right == 1 ? Horizontal1Avx2(m_Out, m_Sums, m_Index, m_W, m_W1, m_N, false)
             : m_B == 3 && m_Right != 0 ? 3 * Horizontal3Avx2(m_Out, m_Sums, m_Index, m_W8, m_N / 3, false)
                                        : HorizontalAvx2(m_Out, m_Sums, m_Index, m_W, m_W1, m_N, m_Right, false);
 #endif
@@ -221,6 +272,7 @@ const uint8_t* ResampleScratch::BoxRow(const uint8_t* row, ptrdiff_t down)
 #if QVGFX_X86
     if (CpuAtLeast(CpuLevel::Avx2))
         i = m_B == 4 && m_Right != 0   ? 4 * Horizontal4Avx2(m_Out, m_Sums, m_Index, nullptr, m_N / 4, true)
+            : m_B == 1 && m_Right == 1 ? Horizontal1Avx2(m_Out, m_Sums, m_Index, nullptr, nullptr, m_N, true)
             : m_B == 3 && m_Right != 0 ? 3 * Horizontal3Avx2(m_Out, m_Sums, m_Index, nullptr, m_N / 3, true)
                                        : HorizontalAvx2(m_Out, m_Sums, m_Index, nullptr, nullptr, m_N, m_Right, true);
 #endif

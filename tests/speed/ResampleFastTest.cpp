@@ -70,6 +70,7 @@ TEST(ResampleFastTest, ValuesMatchPerPixelFormulas)
                     CompareValues(c, dw * 2 / 3 + 1, 2, dw + 1, 3, 31 - off, rng);  // non-integer
                 } else {
                     CompareValues(c, dw * 2, 4, dw, 2, off, rng);                // halving
+                    CompareValues(c, dw * 3 + 1, 3, dw, 2, off, rng);            // wide steps
                     CompareValues(c, dw + 1 + dw / 3, 3, dw, 2, 31 - off, rng);  // non-integer
                 }
             }
