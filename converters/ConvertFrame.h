@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "ConvertFast.h"
 #include "QVGFX.h"
 #include "SurfaceLock.h"
 
@@ -92,5 +93,9 @@ struct PickJob {
     static const bool kRefuseEmpty = false;
     Rule rule;
     bool Find(const CQVFormat& f, const CQVFormat& target) { return PositionsOf<SB>(f, target, rule.p, DB); }
-    void Run(uint8_t* d, const uint8_t* s, int32_t n) const { ConvertRun<SB, DB>(d, s, n, rule); }
+    void Run(uint8_t* d, const uint8_t* s, int32_t n) const
+    {
+        const int32_t k = FastPick(SB, DB, d, s, n, rule.p);  // vector twin: the leading pixels
+        ConvertRun<SB, DB>(d + k * DB, s + k * SB, n - k, rule);
+    }
 };

@@ -54,14 +54,22 @@ struct SpreadJob {
         q[3] = uint8_t(std::countr_zero(255u & ~(1u << q[0]) & ~(1u << q[1]) & ~(1u << q[2])));
         return true;
     }
-    void Run(uint8_t* d, const uint8_t* s, int32_t n) const { ConvertRun<3, 4>(d, s, n, rule); }
+    void Run(uint8_t* d, const uint8_t* s, int32_t n) const
+    {
+        const int32_t k = FastSpread(d, s, n, rule.q);  // vector twin: the leading pixels
+        ConvertRun<3, 4>(d + k * 4, s + k * 3, n - k, rule);
+    }
 };
 
 struct MaskJob {
     static const int kSB = 1, kDB = 4;
     static const bool kRefuseEmpty = false;
     bool Find(const CQVFormat&, const CQVFormat&) { return true; }
-    void Run(uint8_t* d, const uint8_t* s, int32_t n) const { ConvertRun<1, 4>(d, s, n, Mask{}); }
+    void Run(uint8_t* d, const uint8_t* s, int32_t n) const
+    {
+        const int32_t k = FastMask(d, s, n);  // vector twin: the leading pixels
+        ConvertRun<1, 4>(d + k * 4, s + k, n - k, Mask{});
+    }
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "FastRows.h"
 #include "QVGFX.h"
 #include "Resample.h"
 #include "SurfaceLock.h"
@@ -100,7 +101,8 @@ public:
         if (bilinear) {
             if (!BuildTables(t, B, x, y, origin, sp, true))
                 return;
-            BilinearRows<B>(out, dp, t, x.count, y.count, sw > 1 ? B : 0, sh > 1 ? sp : 0, rule);
+            if (!FastBilinearRows<B>(out, dp, t, x.count, y.count, sw > 1 ? B : 0, sh > 1 ? sp : 0, rule))
+                BilinearRows<B>(out, dp, t, x.count, y.count, sw > 1 ? B : 0, sh > 1 ? sp : 0, rule);
             return;
         }
         // Box path; an axis that keeps its size maps pixel to pixel and averages along the other.
@@ -110,7 +112,8 @@ public:
             y.step = 65536;
         if (!BuildTables(t, B, x, y, origin, sp, false))
             return;
-        BoxRows<B>(out, dp, t, x.count, y.count, dw == sw ? 0 : B, dh == sh ? 0 : sp, rule);
+        if (!FastBoxRows<B>(out, dp, t, x.count, y.count, dw == sw ? 0 : B, dh == sh ? 0 : sp, rule))
+            BoxRows<B>(out, dp, t, x.count, y.count, dw == sw ? 0 : B, dh == sh ? 0 : sp, rule);
     }
 
 private:
@@ -123,6 +126,8 @@ private:
     static void DrawUnscaled(uint8_t* d, ptrdiff_t dPitch, const uint8_t* s, ptrdiff_t sPitch,
                              ptrdiff_t w, ptrdiff_t h, Rule rule)
     {
+        if (FastCopyRows<B>(d, dPitch, s, sPitch, w, h, rule))  // vector twin, where there is one
+            return;
         if constexpr (B == 1)
             CopyRowsBy4<B>(d, dPitch, s, sPitch, w, h, rule);
         else

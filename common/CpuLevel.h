@@ -1,0 +1,22 @@
+// Which vector code the fast loops may use, found once from the processor's features. Every fast
+// loop has a plain twin that gives the same bytes; the level only picks the faster one.
+#pragma once
+
+enum class CpuLevel : int { Plain = 0, Sse2 = 1, Ssse3 = 2, Avx2 = 3 };
+
+// The highest level this processor supports (Plain on processors other than x86).
+CpuLevel DetectedCpuLevel();
+
+// The level in use: the detected one, or a lower one chosen with CapCpuLevel.
+CpuLevel ActiveCpuLevel();
+
+// Limits the level in use, so that each lower level can be exercised on this machine.
+void CapCpuLevel(CpuLevel cap);
+
+inline bool CpuAtLeast(CpuLevel level) { return int(ActiveCpuLevel()) >= int(level); }
+
+#if defined(__i386__) || defined(__x86_64__)
+#define QVGFX_X86 1
+#else
+#define QVGFX_X86 0
+#endif

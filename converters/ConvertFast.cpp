@@ -1,0 +1,242 @@
+#include "ConvertFast.h"
+
+#include "CpuLevel.h"
+
+#if QVGFX_X86
+#include <immintrin.h>
+#endif
+
+namespace {
+
+bool Overlap(const uint8_t* a, int64_t na, const uint8_t* b, int64_t nb)
+{
+    auto x = reinterpret_cast<uintptr_t>(a), y = reinterpret_cast<uintptr_t>(b);
+    return x < y + uintptr_t(nb) && y < x + uintptr_t(na);
+}
+
+// A block of 16 pixels: SB 16-byte loads give DB 16-byte stores, output vector o being the OR
+// over the loads k of load k shuffled by m[o][k], ORed with c[o] (the 255 fills). Every load of a
+// block comes before its first store, so in place (d == s, equal layouts) is safe.
+struct Gather {
+    alignas(16) uint8_t m[4][4][16];
+    alignas(16) uint8_t c[4][16];
+};
+
+const uint8_t kConst = 0xFE;  // in a byte table: the constant 255 instead of a source byte
+
+// Whether output vector o of a block may draw on load k: the source bytes of its pixels.
+constexpr bool Uses(int SB, int DB, int o, int k)
+{
+    const int first = (16 * o / DB) * SB, last = ((16 * o + 15) / DB) * SB + SB - 1;
+    return k >= first / 16 && k <= last / 16;
+}
+
+// src[j] names the source byte of destination byte j of one pixel (or kConst).
+Gather MakeGather(int SB, int DB, const uint8_t* src)
+{
+    Gather g{};
+    for (int o = 0; o < 4; ++o)
+        for (int k = 0; k < 4; ++k)
+            for (int j = 0; j < 16; ++j)
+                g.m[o][k][j] = 0x80;
+    for (int j = 0; j < 16 * DB; ++j) {
+        const int o = j / 16, b = j % 16;
+        if (src[j % DB] == kConst) {
+            g.c[o][b] = 255;
+            continue;
+        }
+        const int from = (j / DB) * SB + src[j % DB];
+        g.m[o][from / 16][b] = uint8_t(from % 16);
+    }
+    return g;
+}
+
+#if QVGFX_X86
+template <int SB, int DB>
+__attribute__((target("ssse3"))) int64_t GatherSsse3(const Gather& g, uint8_t* d, const uint8_t* s, int64_t n)
+{
+    __m128i m[DB][SB], c[DB];
+    for (int o = 0; o < DB; ++o) {
+        c[o] = _mm_load_si128(reinterpret_cast<const __m128i*>(g.c[o]));
+        for (int k = 0; k < SB; ++k)
+            m[o][k] = _mm_load_si128(reinterpret_cast<const __m128i*>(g.m[o][k]));
+    }
+    const int64_t blocks = n / 16;
+    for (int64_t b = 0; b < blocks; ++b, s += 16 * SB, d += 16 * DB) {
+        __m128i in[SB], out[DB];
+        for (int k = 0; k < SB; ++k)
+            in[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * k));
+        for (int o = 0; o < DB; ++o) {
+            out[o] = c[o];
+            for (int k = 0; k < SB; ++k)
+                if (Uses(SB, DB, o, k))
+                    out[o] = _mm_or_si128(out[o], _mm_shuffle_epi8(in[k], m[o][k]));
+        }
+        for (int o = 0; o < DB; ++o)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16 * o), out[o]);
+    }
+    return blocks * 16;
+}
+
+// Two blocks at once, one per 128-bit lane.
+template <int SB, int DB>
+__attribute__((target("avx2"))) int64_t GatherAvx2(const Gather& g, uint8_t* d, const uint8_t* s, int64_t n)
+{
+    __m256i m[DB][SB], c[DB];
+    for (int o = 0; o < DB; ++o) {
+        c[o] = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(g.c[o])));
+        for (int k = 0; k < SB; ++k)
+            m[o][k] = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(g.m[o][k])));
+    }
+    const int64_t pairs = n / 32;
+    if constexpr (SB == 4 && DB == 4) {
+        // Whole pixels fill each lane, and every 16 bytes use the same shuffle: plain wide loads.
+        for (int64_t b = 0; b < pairs; ++b, s += 128, d += 128) {
+            __m256i v[4];
+            for (int k = 0; k < 4; ++k)
+                v[k] = _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 32 * k)), m[0][0]);
+            for (int k = 0; k < 4; ++k)
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 32 * k), v[k]);
+        }
+        return pairs * 32 + GatherSsse3<SB, DB>(g, d, s, n - pairs * 32);
+    }
+    if constexpr (SB == 4 && DB == 1) {
+        // Each 32-byte load gives four bytes per lane into its own dword slot; one permute then
+        // puts the 32 bytes in pixel order.
+        const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+        __m256i slot[4];
+        for (int k = 0; k < 4; ++k)
+            slot[k] = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(g.m[0][k])));
+        for (int64_t b = 0; b < pairs; ++b, s += 128, d += 32) {
+            __m256i v = _mm256_setzero_si256();
+            for (int k = 0; k < 4; ++k)
+                v = _mm256_or_si256(v, _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 32 * k)), slot[k]));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), _mm256_permutevar8x32_epi32(v, order));
+        }
+        return pairs * 32 + GatherSsse3<SB, DB>(g, d, s, n - pairs * 32);
+    }
+    if constexpr (SB == 4 && DB == 3) {
+        // Eight pixels per load, packed to 24 bytes; each 32-byte store's last 8 bytes are
+        // rewritten by the next one, so the loop stops while a whole store still fits.
+        const __m256i order = _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7);
+        const __m256i pack = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(g.m[0][0])));
+        int64_t i = 0;
+        for (; i + 8 * 4 + 3 <= n; i += 32, s += 128, d += 96)
+            for (int k = 0; k < 4; ++k) {
+                __m256i v = _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 32 * k)), pack);
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 24 * k), _mm256_permutevar8x32_epi32(v, order));
+            }
+        return i + GatherSsse3<SB, DB>(g, d, s, n - i);
+    }
+    for (int64_t b = 0; b < pairs; ++b, s += 32 * SB, d += 32 * DB) {
+        __m256i in[SB], out[DB];
+        for (int k = 0; k < SB; ++k)
+            in[k] = _mm256_inserti128_si256(
+                _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * k))),
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * SB + 16 * k)), 1);
+        for (int o = 0; o < DB; ++o) {
+            out[o] = c[o];
+            for (int k = 0; k < SB; ++k)
+                if (Uses(SB, DB, o, k))
+                    out[o] = _mm256_or_si256(out[o], _mm256_shuffle_epi8(in[k], m[o][k]));
+        }
+        for (int o = 0; o < DB; ++o) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16 * o), _mm256_castsi256_si128(out[o]));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16 * DB + 16 * o), _mm256_extracti128_si256(out[o], 1));
+        }
+    }
+    return pairs * 32 + GatherSsse3<SB, DB>(g, d, s, n - pairs * 32);
+}
+
+template <int SB, int DB>
+int64_t GatherAt(const Gather& g, uint8_t* d, const uint8_t* s, int64_t n)
+{
+    if (CpuAtLeast(CpuLevel::Avx2))
+        return GatherAvx2<SB, DB>(g, d, s, n);
+    return GatherSsse3<SB, DB>(g, d, s, n);
+}
+
+__attribute__((target("sse2"))) int64_t MaskSse2(uint8_t* d, const uint8_t* s, int64_t n)
+{
+    const __m128i ones = _mm_set1_epi8(-1);
+    int64_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        __m128i inv = _mm_xor_si128(v, ones);
+        __m128i a = _mm_unpacklo_epi8(inv, inv), b = _mm_unpacklo_epi8(inv, v);
+        __m128i e = _mm_unpackhi_epi8(inv, inv), f = _mm_unpackhi_epi8(inv, v);
+        __m128i* o = reinterpret_cast<__m128i*>(d + 4 * i);
+        _mm_storeu_si128(o + 0, _mm_unpacklo_epi16(a, b));
+        _mm_storeu_si128(o + 1, _mm_unpackhi_epi16(a, b));
+        _mm_storeu_si128(o + 2, _mm_unpacklo_epi16(e, f));
+        _mm_storeu_si128(o + 3, _mm_unpackhi_epi16(e, f));
+    }
+    return i;
+}
+#endif
+
+int64_t RunGather(int SB, int DB, const uint8_t* src, uint8_t* d, const uint8_t* s, int64_t n)
+{
+#if QVGFX_X86
+    const Gather g = MakeGather(SB, DB, src);
+    switch (SB * 8 + DB) {
+    case 4 * 8 + 3: return GatherAt<4, 3>(g, d, s, n);
+    case 4 * 8 + 1: return GatherAt<4, 1>(g, d, s, n);
+    case 3 * 8 + 1: return GatherAt<3, 1>(g, d, s, n);
+    case 4 * 8 + 4: return GatherAt<4, 4>(g, d, s, n);
+    case 3 * 8 + 3: return GatherAt<3, 3>(g, d, s, n);
+    case 3 * 8 + 4: return GatherAt<3, 4>(g, d, s, n);
+    }
+#endif
+    (void)SB, (void)DB, (void)src, (void)d, (void)s, (void)n;
+    return 0;
+}
+
+// Whether a vector loop may run: a separate destination, or the same bytes for equal layouts.
+bool Suits(int SB, int DB, uint8_t* d, const uint8_t* s, int32_t n)
+{
+    if (n <= 0 || !CpuAtLeast(CpuLevel::Ssse3))
+        return false;
+    if (d == s)
+        return SB == DB;
+    return !Overlap(d, int64_t(n) * DB, s, int64_t(n) * SB);
+}
+
+}  // namespace
+
+int32_t FastPick(int SB, int DB, uint8_t* d, const uint8_t* s, int32_t n, const uint8_t* p)
+{
+    if (!Suits(SB, DB, d, s, n))
+        return 0;
+    for (int j = 0; j < DB; ++j)
+        if (p[j] >= SB)
+            return 0;
+    return int32_t(RunGather(SB, DB, p, d, s, n));
+}
+
+int32_t FastSpread(uint8_t* d, const uint8_t* s, int32_t n, const uint8_t* q)
+{
+    if (!Suits(3, 4, d, s, n))
+        return 0;
+    uint8_t src[4];
+    unsigned seen = 0;
+    for (int k = 0; k < 4; ++k) {
+        if (q[k] > 3)
+            return 0;
+        seen |= 1u << q[k];
+        src[q[k]] = k < 3 ? uint8_t(k) : kConst;
+    }
+    if (seen != 15)
+        return 0;
+    return int32_t(RunGather(3, 4, src, d, s, n));
+}
+
+int32_t FastMask(uint8_t* d, const uint8_t* s, int32_t n)
+{
+#if QVGFX_X86
+    if (n > 0 && CpuAtLeast(CpuLevel::Sse2) && !Overlap(d, int64_t(n) * 4, s, n))
+        return int32_t(MaskSse2(d, s, n));
+#endif
+    (void)d, (void)s, (void)n;
+    return 0;
+}
