@@ -1,17 +1,42 @@
-// The 8/8/8/8 and 8/8/8 surface canvases: add, copy and weighted sum.
+// The 8/8/8/8 and 8/8/8 surface canvases: saturating add, copy and weighted sum.
 #pragma once
 
+#include "QVGFX.h"
+#include "Rules.h"
 #include "SurfaceCanvas.h"
 
-class Jwx_8_8_8_8AddFillSurfaceCanvas final : public WithClassId<SurfaceCanvasBase, 126> {};
-class Jwx_8_8_8_8OpaqueFillSurfaceCanvas final : public WithClassId<SurfaceCanvasBase, 127> {};
-class Jwx_8_8_8OpaqueFillSurfaceCanvas final : public WithClassId<SurfaceCanvasBase, 131> {};
-
-class Jwx_8_8_8LinCombFillSurfaceCanvas final : public WithClassId<SurfaceCanvasBase, 130> {
+class Jwx_8_8_8_8AddFillSurfaceCanvas final
+    : public SurfaceCanvas<Jwx_8_8_8_8AddFillSurfaceCanvas, 4, AddSat> {
 public:
+    static const uint32_t kClassId = 126;
+};
+
+class Jwx_8_8_8_8OpaqueFillSurfaceCanvas final
+    : public SurfaceCanvas<Jwx_8_8_8_8OpaqueFillSurfaceCanvas, 4, Copy> {
+public:
+    static const uint32_t kClassId = 127;
+};
+
+class Jwx_8_8_8OpaqueFillSurfaceCanvas final
+    : public SurfaceCanvas<Jwx_8_8_8OpaqueFillSurfaceCanvas, 3, Copy> {
+public:
+    static const uint32_t kClassId = 131;
+};
+
+// Takes a LinCombSource record in place of a surface: the source and the two weights.
+class Jwx_8_8_8LinCombFillSurfaceCanvas final
+    : public SurfaceCanvas<Jwx_8_8_8LinCombFillSurfaceCanvas, 3, LinComb> {
+public:
+    static const uint32_t kClassId = 130;
+
     bool SetSource(CQVSurface* record) override;
+    LinComb MakeRule(const CQVSurface&) const { return {m_SourceWeight, m_DestinationWeight}; }
 
 private:
     uint8_t m_SourceWeight = 128;
     uint8_t m_DestinationWeight = 128;
 };
+
+// A weight as a byte: w * 255 truncated toward zero, kept modulo 256 (1.5 gives 126, -0.1 gives
+// 231). A product that no 64-bit integer holds (NaN, infinities, huge values) gives 0.
+uint8_t WeightByte(float weight);

@@ -1,0 +1,152 @@
+// The only loops that walk surface pixels: the unscaled copy and the box and bilinear rows, each
+// parameterised by bytes per pixel B and a blend rule, and the tables the resampling rows read.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <new>
+
+// One pixel per step: w pixels of h rows, each byte combined into its destination byte in order.
+template <int B, class Rule>
+void CopyRows(uint8_t* d, ptrdiff_t dPitch, const uint8_t* s, ptrdiff_t sPitch, ptrdiff_t w,
+              ptrdiff_t h, Rule rule)
+{
+    for (; h > 0; --h, d += dPitch, s += sPitch)
+        for (ptrdiff_t i = 0; i < w * B; ++i)
+            d[i] = rule(d[i], s[i]);
+}
+
+// Four pixels per step, then the rest one by one; every byte is still read just before its
+// destination byte is written, so overlapping surfaces end as CopyRows leaves them.
+template <int B, class Rule>
+void CopyRowsBy4(uint8_t* d, ptrdiff_t dPitch, const uint8_t* s, ptrdiff_t sPitch, ptrdiff_t w,
+                 ptrdiff_t h, Rule rule)
+{
+    const ptrdiff_t n = w * B;
+    for (; h > 0; --h, d += dPitch, s += sPitch) {
+        ptrdiff_t i = 0;
+        for (; i + 4 * B <= n; i += 4 * B) {
+            for (int k = 0; k < B; ++k)
+                d[i + k] = rule(d[i + k], s[i + k]);
+            for (int k = B; k < 2 * B; ++k)
+                d[i + k] = rule(d[i + k], s[i + k]);
+            for (int k = 2 * B; k < 3 * B; ++k)
+                d[i + k] = rule(d[i + k], s[i + k]);
+            for (int k = 3 * B; k < 4 * B; ++k)
+                d[i + k] = rule(d[i + k], s[i + k]);
+        }
+        for (; i < n; ++i)
+            d[i] = rule(d[i], s[i]);
+    }
+}
+
+// One axis of a resampled rectangle: the destination indices first .. first + count - 1 that lie
+// inside the destination surface, and the 16.16 step from one destination index to the next.
+struct ResampleAxis {
+    int64_t first;
+    int64_t count;
+    int64_t step;
+};
+
+// Per visible destination column: the source column's byte offset and its weight pair; per
+// visible destination row: the address of the source row's first pixel and its weight pair.
+// One heap block, freed with the tables; weights only when asked for (bilinear path).
+struct ResampleTables {
+    ResampleTables() = default;
+    ResampleTables(const ResampleTables&) = delete;
+    ResampleTables& operator=(const ResampleTables&) = delete;
+    ~ResampleTables() { delete[] m_Block; }
+
+    uint8_t* m_Block = nullptr;
+    const uint8_t** m_Rows = nullptr;
+    int32_t* m_Columns = nullptr;
+    uint8_t* m_Fx = nullptr;   // fraction's top eight bits: weight of the right neighbour
+    uint8_t* m_Fx1 = nullptr;  // 255 - fx: weight of the pixel itself
+    uint8_t* m_Fy = nullptr;
+    uint8_t* m_Fy1 = nullptr;
+};
+
+// Fills t for the visible columns x and rows y of a rectangle whose source pixel (0, 0) lies at
+// origin. Position i * step gives the source index (>> 16) and its weight ((>> 8) & 255).
+// Returns false, with nothing allocated, when the block cannot be had.
+inline bool BuildTables(ResampleTables& t, int B, const ResampleAxis& x, const ResampleAxis& y,
+                        const uint8_t* origin, ptrdiff_t sPitch, bool weights)
+{
+    const uint64_t nx = uint64_t(x.count), ny = uint64_t(y.count);
+    const uint64_t bytes = ny * sizeof(const uint8_t*) + nx * sizeof(int32_t) +
+                           (weights ? 2 * (nx + ny) : 0);
+    if (bytes > PTRDIFF_MAX)
+        return false;
+    t.m_Block = new (std::nothrow) uint8_t[std::size_t(bytes)];
+    if (t.m_Block == nullptr)
+        return false;
+    // Pointers first, then 32-bit offsets, then bytes: each part stays aligned.
+    t.m_Rows = reinterpret_cast<const uint8_t**>(t.m_Block);
+    t.m_Columns = reinterpret_cast<int32_t*>(t.m_Block + ny * sizeof(const uint8_t*));
+    uint8_t* w = t.m_Block + ny * sizeof(const uint8_t*) + nx * sizeof(int32_t);
+    for (uint64_t i = 0; i < nx; ++i) {
+        const int64_t px = (x.first + int64_t(i)) * x.step;
+        t.m_Columns[i] = int32_t((px >> 16) * B);
+        if (weights) {
+            w[i] = uint8_t(px >> 8);
+            w[nx + i] = uint8_t(255 - w[i]);
+        }
+    }
+    for (uint64_t j = 0; j < ny; ++j) {
+        const int64_t py = (y.first + int64_t(j)) * y.step;
+        t.m_Rows[j] = origin + (py >> 16) * sPitch;
+        if (weights) {
+            w[2 * nx + j] = uint8_t(py >> 8);
+            w[2 * nx + ny + j] = uint8_t(255 - w[2 * nx + j]);
+        }
+    }
+    if (weights) {
+        t.m_Fx = w;
+        t.m_Fx1 = w + nx;
+        t.m_Fy = w + 2 * nx;
+        t.m_Fy1 = w + 2 * nx + ny;
+    }
+    return true;
+}
+
+// Box path: each byte is the truncated mean of the pixel, its right neighbour (right bytes on),
+// the pixel below (down bytes on) and the one below-right. An axis kept at its size passes 0 as
+// its neighbour distance, which makes the mean that of the two pixels along the other axis.
+template <int B, class Rule>
+void BoxRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t w, ptrdiff_t h,
+             ptrdiff_t right, ptrdiff_t down, Rule rule)
+{
+    for (ptrdiff_t j = 0; j < h; ++j, d += dPitch) {
+        uint8_t* p = d;
+        for (ptrdiff_t i = 0; i < w; ++i) {
+            const uint8_t* p00 = t.m_Rows[j] + t.m_Columns[i];
+            for (int k = 0; k < B; ++k, ++p) {
+                uint32_t v = (uint32_t(p00[k]) + p00[k + right] + p00[k + down] +
+                              p00[k + right + down]) >> 2;
+                *p = rule(*p, v);
+            }
+        }
+    }
+}
+
+// Bilinear path: weights out of 255 on each axis, the sum shifted by 16 with no rounding (so a
+// uniform 255 gives 253). An axis one pixel wide passes 0 as its neighbour distance: its weight
+// is always 0, and the neighbour is never looked for outside the source.
+template <int B, class Rule>
+void BilinearRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t w,
+                  ptrdiff_t h, ptrdiff_t right, ptrdiff_t down, Rule rule)
+{
+    for (ptrdiff_t j = 0; j < h; ++j, d += dPitch) {
+        const uint32_t fy = t.m_Fy[j], fy1 = t.m_Fy1[j];
+        uint8_t* p = d;
+        for (ptrdiff_t i = 0; i < w; ++i) {
+            const uint32_t fx = t.m_Fx[i], fx1 = t.m_Fx1[i];
+            const uint8_t* p00 = t.m_Rows[j] + t.m_Columns[i];
+            for (int k = 0; k < B; ++k, ++p) {
+                uint32_t top = p00[k] * fx1 + p00[k + right] * fx;
+                uint32_t bottom = p00[k + down] * fx1 + p00[k + right + down] * fx;
+                *p = rule(*p, (top * fy1 + bottom * fy) >> 16);
+            }
+        }
+    }
+}
