@@ -3,7 +3,17 @@
 // that leaving the scope unlocks the destination first.
 #pragma once
 
+#include <cstdint>
+
 #include "QVGFX.h"
+
+// A surface whose format kind gives at least B bytes per pixel and whose rows do not overlap:
+// only then may a canvas of B bytes per pixel address its pixels.
+inline bool HoldsPixelsOf(const CQVSurface& s, int B)
+{
+    const int64_t size = CQVFormat::m_Size[s.GetFormat().m_Kind];
+    return size >= B && int64_t(s.GetPitch()) >= int64_t(s.GetWidth()) * size;
+}
 
 class SurfaceLock {
 public:

@@ -67,6 +67,11 @@ void ConvertFrame(CQVSurface* source, CQVSurface* destination, const CQVFormat& 
         return;
     if (!job.Find(source->GetFormat(), target) && (n > 0 || Job::kRefuseEmpty))
         return;
+    // A target with wider pixels than the destination's memory was laid out for would make the
+    // surface claim bytes it does not have.
+    if (destination->GetWidth() > 0 && destination->GetHeight() > 0 &&
+        CQVFormat::m_Size[target.m_Kind] > CQVFormat::m_Size[destination->GetFormat().m_Kind])
+        return;
     if (n > 0) {
         const uint8_t* s = src.Bits();
         uint8_t* d = dst.Bits();

@@ -33,10 +33,15 @@ bool ColorCanvas::SetColor(const ColorRecord* color)
 }
 
 // Every writer decides from the clip rectangle alone whether anything is left, and locks only then.
-// Without a destination the clip rectangle is empty, and the writers check for one as well.
+// Without a destination, or with one whose pixels are not 8/8/8/8, nothing is drawn or locked.
+bool ColorCanvas::HasPixels() const
+{
+    return m_Destination != nullptr && HoldsPixelsOf(*m_Destination, 4);
+}
+
 void ColorCanvas::DrawPixel(int32_t x, int32_t y)
 {
-    if (m_Destination == nullptr)
+    if (!HasPixels())
         return;
     if (x < m_ClipLeft || y < m_ClipTop || x > m_ClipRight || y > m_ClipBottom)
         return;
@@ -46,7 +51,7 @@ void ColorCanvas::DrawPixel(int32_t x, int32_t y)
 
 void ColorCanvas::DrawHorizontalLine(int32_t x1, int32_t y, int32_t x2)
 {
-    if (m_Destination == nullptr)
+    if (!HasPixels())
         return;
     if (y < m_ClipTop || y > m_ClipBottom || x1 > m_ClipRight || x2 < m_ClipLeft)
         return;
@@ -62,7 +67,7 @@ void ColorCanvas::DrawHorizontalLine(int32_t x1, int32_t y, int32_t x2)
 
 void ColorCanvas::DrawVerticalLine(int32_t x, int32_t y1, int32_t y2)
 {
-    if (m_Destination == nullptr)
+    if (!HasPixels())
         return;
     if (x < m_ClipLeft || x > m_ClipRight || y1 > m_ClipBottom || y2 < m_ClipTop)
         return;
@@ -84,7 +89,7 @@ void ColorCanvas::DrawVerticalLine(int32_t x, int32_t y1, int32_t y2)
 // Clipped right edge before left, bottom before top, in 64 bits so that no sum wraps.
 void Jwx_8_8_8_8AddFillColorCanvas::DrawRectangle(int32_t x, int32_t y, int32_t width, int32_t height)
 {
-    if (m_Destination == nullptr)
+    if (!HasPixels())
         return;
     int64_t left = x, top = y;
     int64_t w = std::min<int64_t>(width, int64_t(m_ClipRight) - left + 1);

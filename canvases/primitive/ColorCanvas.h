@@ -14,6 +14,8 @@ public:
     void DrawVerticalLine(int32_t x, int32_t y1, int32_t y2) override;
 
 protected:
+    bool HasPixels() const;
+
     uint32_t m_Color = 0;
     const uint8_t* m_ColorBytes = reinterpret_cast<const uint8_t*>(&m_Color);
 };

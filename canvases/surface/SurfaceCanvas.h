@@ -10,13 +10,6 @@
 #include "Resample.h"
 #include "SurfaceLock.h"
 
-// A surface whose format kind gives at least B bytes per pixel and whose rows do not overlap.
-inline bool HoldsPixelsOf(const CQVSurface& s, int B)
-{
-    const int64_t size = CQVFormat::m_Size[s.GetFormat().m_Kind];
-    return size >= B && int64_t(s.GetPitch()) >= int64_t(s.GetWidth()) * size;
-}
-
 // Derived supplies kClassId and, when its rule carries state, MakeRule(source) returning it.
 template <class Derived, int B, class Rule>
 class SurfaceCanvas : public CQVTransformationCanvas {

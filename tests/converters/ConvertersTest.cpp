@@ -55,6 +55,9 @@ bool Reference(const Layout& l, const CQVSurface& src, const CQVSurface& dst, co
                                  : l.id != 11137 && l.id != 132 && j < l.db && Pos(sf, t.m_Codes[j]) >= l.sb;
     if (n < INT32_MIN || n > INT32_MAX || (missing && (n > 0 || l.id == 11134)))
         return false;
+    if (dst.GetWidth() > 0 && dst.GetHeight() > 0 &&
+        CQVFormat::m_Size[t.m_Kind] > CQVFormat::m_Size[dst.GetFormat().m_Kind])
+        return false;  // the target's pixels are wider than the destination's memory
     if (n > 0 && (n * l.sb > Inside(src, l.sb) || n * l.db > Inside(dst, l.db)))
         return false;
     for (int64_t i = 0; i < n; ++i) {

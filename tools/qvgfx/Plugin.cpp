@@ -88,10 +88,13 @@ uint32_t Plugin::ConverterFor(const CQVFormat& source, const CQVFormat& destinat
     return found.empty() ? 0 : found.front()->GetClassID();
 }
 
-uint32_t Plugin::CanvasFor(const CQVFormat& destination, uint32_t operation) const
+uint32_t Plugin::CanvasFor(const CQVFormat& destination, uint32_t operation, uint32_t drawOrFill,
+                          uint32_t colorOrSurface) const
 {
+    auto matches = [](uint32_t code, uint32_t wanted) { return wanted == 0 || code == wanted; };
     for (CQVCanvasEntry* e : CanvasEntriesFor(destination))
-        if (e->GetCode(0) == operation)
+        if (matches(e->GetCode(0), operation) && matches(e->GetCode(1), drawOrFill) &&
+            matches(e->GetCode(2), colorOrSurface))
             return e->GetClassID();
     return 0;
 }

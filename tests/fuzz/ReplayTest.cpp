@@ -1,0 +1,55 @@
+// The committed fuzz corpus and a fixed set of random sessions, replayed in every build so that
+// each past finding stays a regression test without clang or libFuzzer.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "Session.h"
+
+namespace {
+
+std::vector<uint8_t> ReadFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(FuzzReplayTest, CommittedCorpus)
+{
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(QVGFX_FUZZ_CORPUS))
+        if (entry.is_regular_file())
+            files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    ASSERT_GE(files.size(), 20u) << "the corpus is missing from " << QVGFX_FUZZ_CORPUS;
+    for (const auto& path : files) {
+        std::string name = path.filename().string();
+        std::vector<uint8_t> data = ReadFile(path);
+        NameSession(name.c_str());
+        RunSession(data.data(), data.size());
+    }
+    NameSession(nullptr);
+}
+
+// Random bytes rarely reach deep into a session, but they cost nothing and vary the openings.
+TEST(FuzzReplayTest, RandomSessions)
+{
+    for (uint32_t seed = 1; seed <= 3000; ++seed) {
+        std::mt19937 random(seed);
+        std::vector<uint8_t> data(random() % 600);
+        for (uint8_t& b : data)
+            b = uint8_t(random());
+        std::string name = "random seed " + std::to_string(seed);
+        NameSession(name.c_str());
+        RunSession(data.data(), data.size());
+    }
+    NameSession(nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,118 @@
+// qvgfx draw: shapes added by the 8/8/8/8 colour canvases, one OP per canvas call.
+#include <cstring>
+
+#include "Commands.h"
+#include "Parse.h"
+#include "Plugin.h"
+#include "Png.h"
+
+namespace {
+
+constexpr int32_t kMaxShapeExtent = (1 << 28) - 1;
+
+enum class Shape { Color, Pixel, HLine, VLine, Rect, Circle, Ellipse, Line };
+
+struct ShapeSyntax {
+    const char* name;
+    Shape shape;
+    std::size_t count;
+};
+
+const ShapeSyntax kShapes[] = {
+    {"color", Shape::Color, 4},  {"pixel", Shape::Pixel, 2},   {"hline", Shape::HLine, 3},
+    {"vline", Shape::VLine, 3},  {"rect", Shape::Rect, 4},     {"circle", Shape::Circle, 3},
+    {"ellipse", Shape::Ellipse, 4}, {"line", Shape::Line, 4},
+};
+
+struct Op {
+    Shape shape;
+    std::vector<int32_t> a;
+};
+
+Op ParseOp(const std::string& text)
+{
+    std::size_t colon = text.find(':');
+    std::string name = text.substr(0, colon);
+    for (const ShapeSyntax& s : kShapes) {
+        if (name != s.name)
+            continue;
+        if (colon == std::string::npos)
+            throw UsageError("OP '" + text + "' needs its numbers after '" + name + ":'");
+        std::string what = "OP " + name;
+        std::string list = text.substr(colon + 1);
+        if (s.shape == Shape::Color)
+            return {s.shape, ParseInt32List(list, 4, what, 0, 255)};
+        // The rasterisers walk the shape's whole extent; keep it where their arithmetic is exact.
+        if (s.shape == Shape::Circle || s.shape == Shape::Ellipse || s.shape == Shape::Line)
+            return {s.shape, ParseInt32List(list, s.count, what, -kMaxShapeExtent, kMaxShapeExtent)};
+        return {s.shape, ParseInt32List(list, s.count, what)};
+    }
+    throw UsageError("unknown OP '" + text +
+                     "' (color, pixel, hline, vline, rect, circle, ellipse, line; see qvgfx draw --help)");
+}
+
+void Apply(CQVPrimitiveCanvas& canvas, const Op& op)
+{
+    const std::vector<int32_t>& a = op.a;
+    switch (op.shape) {
+        case Shape::Color: {
+            ColorRecord record = {0, 0};
+            uint8_t bytes[4] = {uint8_t(a[0]), uint8_t(a[1]), uint8_t(a[2]), uint8_t(a[3])};
+            std::memcpy(&record.color, bytes, 4);
+            canvas.SetColor(&record);
+            break;
+        }
+        case Shape::Pixel: canvas.DrawPixel(a[0], a[1]); break;
+        case Shape::HLine: canvas.DrawHorizontalLine(a[0], a[1], a[2]); break;
+        case Shape::VLine: canvas.DrawVerticalLine(a[0], a[1], a[2]); break;
+        case Shape::Rect: canvas.DrawRectangle(a[0], a[1], a[2], a[3]); break;
+        case Shape::Circle: canvas.DrawCircle(a[0], a[1], a[2]); break;
+        case Shape::Ellipse: canvas.DrawEllipse(a[0], a[1], a[2], a[3]); break;
+        case Shape::Line: canvas.DrawLine(a[0], a[1], a[2], a[3]); break;
+    }
+}
+
+}  // namespace
+
+int DrawCommand(Plugin& plugin, const Arguments& args)
+{
+    CommandLine line = SplitArguments(args, {"--size", "--onto", "--canvas", "--clip"});
+    if (line.positionals.size() < 2)
+        throw UsageError("draw takes OUT.png and at least one OP (see qvgfx draw --help)");
+    if (line.Has("--size") == line.Has("--onto"))
+        throw UsageError("draw needs exactly one of --size WxH and --onto IN.png");
+    uint32_t drawOrFill = 1;
+    if (line.Has("--canvas")) {
+        const std::string& c = line.Get("--canvas");
+        if (c != "draw" && c != "fill")
+            throw UsageError("--canvas: '" + c + "' is neither draw nor fill");
+        drawOrFill = c == "draw" ? 1 : 2;
+    }
+    std::vector<int32_t> clip;
+    if (line.Has("--clip"))
+        clip = ParseInt32List(line.Get("--clip"), 4, "--clip");
+    std::vector<Op> ops;
+    ops.push_back({Shape::Color, {255, 255, 255, 255}});
+    for (std::size_t i = 1; i < line.positionals.size(); ++i)
+        ops.push_back(ParseOp(line.positionals[i]));
+
+    std::unique_ptr<CQVSurface> image;
+    if (line.Has("--size")) {
+        std::array<int32_t, 2> size = ParseSize(line.Get("--size"), "--size");
+        image = MakeSurface(CQVFormat(2, 'R', 'G', 'B', 'A'), size[0], size[1]);
+    } else {
+        image = ReadPng(line.Get("--onto"));
+    }
+    uint32_t id = plugin.CanvasFor(image->GetFormat(), 1, drawOrFill, 1);
+    if (id == 0)
+        throw Failure("the module offers no add " + std::string(drawOrFill == 1 ? "draw" : "fill") +
+                      " colour canvas for " + Describe(image->GetFormat()) + " images");
+    Object<CQVPrimitiveCanvas> canvas = plugin.Create<CQVPrimitiveCanvas>(id);
+    canvas->SetDestination(image.get());
+    if (!clip.empty())
+        canvas->SetClip(clip[0], clip[1], clip[2], clip[3]);
+    for (const Op& op : ops)
+        Apply(*canvas.Get(), op);
+    WritePng(*image, line.positionals[0]);
+    return 0;
+}

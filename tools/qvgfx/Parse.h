@@ -1,0 +1,37 @@
+// Strict parsing of command-line values: whole decimal numbers in range, exact list lengths.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+
+// A decimal integer from `low` to `high`, nothing before or after it. `what` names it in errors.
+int64_t ParseInteger(const std::string& text, const std::string& what, int64_t low, int64_t high);
+
+// `count` comma-separated integers from `low` to `high` (by default any signed 32-bit value).
+std::vector<int32_t> ParseInt32List(const std::string& text, std::size_t count, const std::string& what,
+                                    int32_t low = INT32_MIN, int32_t high = INT32_MAX);
+
+// A finite decimal floating-point number from -kMaxWeight to kMaxWeight.
+constexpr float kMaxWeight = 1000.0f;
+float ParseWeight(const std::string& text, const std::string& what);
+
+// "WxH", each a positive integer.
+std::array<int32_t, 2> ParseSize(const std::string& text, const std::string& what);
+
+// A command's arguments split into positionals and "--name VALUE" options. `valued` lists the
+// options that take a value, `flags` those that do not; anything else starting with "--" is an
+// error, and so is an option given twice.
+struct CommandLine {
+    std::vector<std::string> positionals;
+    std::map<std::string, std::string> options;
+
+    bool Has(const std::string& name) const { return options.count(name) != 0; }
+    const std::string& Get(const std::string& name) const { return options.at(name); }
+};
+CommandLine SplitArguments(const Arguments& args, const std::vector<std::string>& valued,
+                           const std::vector<std::string>& flags = {});
