@@ -124,6 +124,9 @@ TEST_F(ConverterTest, EdgeCasesGiveExactBytesAndFormat)
 {
     for (const Edge& e : kEdges) {
         SCOPED_TRACE(std::to_string(e.id) + " " + e.src + " to " + e.target);
+        // A 32-bit host cannot make a surface spanning more than half its address space.
+        if (sizeof(std::size_t) < 8 && int64_t(e.w) * e.h * int64_t(std::strlen(e.src)) > INT32_MAX)
+            continue;
         std::vector<uint8_t> in = e.in, out(e.out.size(), E);
         CQVSurface s(Format(e.src), e.w, e.h, e.w * int(std::strlen(e.src)), in.data());
         std::string dc = e.dw ? std::string(e.out.size() / e.dw, 'X') : e.src;
