@@ -43,13 +43,8 @@ TEST_F(FindingsTest, ColourCanvasLeavesOtherLayoutsAlone)
             const ColorRecord color = {0, 0x01010101};
             c->SetColor(&color);
             c->SetDestination(&d.surface);
-            c->DrawPixel(4, 2);
-            c->DrawHorizontalLine(0, 2, 4);
-            c->DrawVerticalLine(4, 0, 2);
-            c->DrawRectangle(0, 0, 5, 3);
-            c->DrawCircle(2, 1, 2);
-            c->DrawEllipse(2, 1, 2, 1);
-            c->DrawLine(0, 0, 4, 2);
+            c->DrawPixel(4, 2), c->DrawHorizontalLine(0, 2, 4), c->DrawVerticalLine(4, 0, 2);
+            c->DrawRectangle(0, 0, 5, 3), c->DrawCircle(2, 1, 2), c->DrawEllipse(2, 1, 2, 1), c->DrawLine(0, 0, 4, 2);
             EXPECT_EQ(d.Bytes(), before);
             EXPECT_EQ(d.surface.GetLockCount(true), 0u);
         }

@@ -14,10 +14,11 @@
 
 namespace {
 
-std::vector<uint8_t> ReadFile(const std::filesystem::path& path)
+void Replay(const std::string& name, const std::vector<uint8_t>& data)
 {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    NameSession(name.c_str());
+    RunSession(data.data(), data.size());
+    NameSession(nullptr);
 }
 
 TEST(FuzzReplayTest, CommittedCorpus)
@@ -29,12 +30,9 @@ TEST(FuzzReplayTest, CommittedCorpus)
     std::sort(files.begin(), files.end());
     ASSERT_GE(files.size(), 20u) << "the corpus is missing from " << QVGFX_FUZZ_CORPUS;
     for (const auto& path : files) {
-        std::string name = path.filename().string();
-        std::vector<uint8_t> data = ReadFile(path);
-        NameSession(name.c_str());
-        RunSession(data.data(), data.size());
+        std::ifstream in(path, std::ios::binary);
+        Replay(path.filename().string(), {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
     }
-    NameSession(nullptr);
 }
 
 // Random bytes rarely reach deep into a session, but they cost nothing and vary the openings.
@@ -45,11 +43,8 @@ TEST(FuzzReplayTest, RandomSessions)
         std::vector<uint8_t> data(random() % 600);
         for (uint8_t& b : data)
             b = uint8_t(random());
-        std::string name = "random seed " + std::to_string(seed);
-        NameSession(name.c_str());
-        RunSession(data.data(), data.size());
+        Replay("random seed " + std::to_string(seed), data);
     }
-    NameSession(nullptr);
 }
 
 }  // namespace

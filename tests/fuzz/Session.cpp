@@ -8,8 +8,8 @@
 #include "Session.h"
 
 #include <algorithm>
+#include <bit>
 #include <cfloat>
-#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -23,27 +23,23 @@
 
 namespace {
 
+using Int = std::numeric_limits<int32_t>;
 const uint32_t kClassIds[] = {124, 125, 126, 127, 133, 128, 129, 11134,
                               130, 131, 132, 11133, 11135, 11136, 11137, 11138};
 const uint32_t kStrangeIds[] = {0, 1, 100, 123, 134, 140, 11132, 11139, 0xFFFFFFFFu, 0x80000000u};
 constexpr uint32_t kLinCombId = 130;
-constexpr std::size_t kMaxSurfaces = 8;
-constexpr std::size_t kMaxObjects = 6;
+constexpr std::size_t kMaxSurfaces = 8, kMaxObjects = 6;
 constexpr int kMaxCalls = 256;
 constexpr int32_t kMaxSide = 64;
 
 const char* g_Name = nullptr;
 
-[[noreturn]] void Fail(const char* what)
-{
-    std::fprintf(stderr, "hostile session%s%s: %s\n", g_Name ? " " : "", g_Name ? g_Name : "", what);
-    std::abort();
-}
-
 void Require(bool ok, const char* what)
 {
-    if (!ok)
-        Fail(what);
+    if (ok)
+        return;
+    std::fprintf(stderr, "hostile session%s%s: %s\n", g_Name ? " " : "", g_Name ? g_Name : "", what);
+    std::abort();
 }
 
 // QVGFX_FUZZ_TRACE=1 prints every call of a session, to turn a finding into a reproducer.
@@ -59,9 +55,12 @@ void Note(const char* format, ...)
     std::fputc('\n', stderr);
 }
 
-bool KnownId(uint32_t id)
+template <class T, std::size_t N>
+T Of(const T (&table)[N], uint8_t s) { return table[s % N]; }
+
+std::size_t Span(const CQVSurface& s)
 {
-    return std::find(std::begin(kClassIds), std::end(kClassIds), id) != std::end(kClassIds);
+    return CQVSurface::SpanBytes(s.GetFormat().m_Kind, s.GetWidth(), s.GetHeight(), s.GetPitch());
 }
 
 // Reads the input front to back; past its end every read gives zero.
@@ -70,101 +69,62 @@ public:
     Input(const uint8_t* data, std::size_t size) : m_Data(data), m_Left(size) {}
 
     bool Empty() const { return m_Left == 0; }
-    uint8_t Byte()
-    {
-        if (m_Left == 0)
-            return 0;
-        --m_Left;
-        return *m_Data++;
-    }
-    uint32_t Word()
-    {
-        uint32_t w = 0;
-        for (int i = 0; i < 4; ++i)
-            w = w << 8 | Byte();
-        return w;
-    }
+    uint8_t Byte() { return m_Left ? (--m_Left, *m_Data++) : 0; }
+    uint32_t Word() { uint32_t w = Byte(); for (int i = 0; i < 3; ++i) w = w << 8 | Byte(); return w; }
     bool OneIn(uint8_t n) { return Byte() % n == 0; }
 
     // Any 32-bit value, mostly around the surfaces, often a limit.
     int32_t Arg()
     {
-        static const int32_t kLimits[] = {
-            std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::min() + 1,
-            -(1 << 29), -65536, -32769, -32768, -4097, -65, -1, 0, 1, 2, 63, 64, 65, 32767, 32768,
-            65535, 65536, 1 << 29, std::numeric_limits<int32_t>::max() - 1,
-            std::numeric_limits<int32_t>::max()};
+        static const int32_t kLimits[] = {Int::min(), Int::min() + 1, -(1 << 29), -65536, -32769, -32768,
+                                          -4097, -65, -1, 0, 1, 2, 63, 64, 65, 32767, 32768, 65535, 65536,
+                                          1 << 29, Int::max() - 1, Int::max()};
         uint8_t s = Byte();
-        if (s < 160)
-            return int32_t(s % 84) - 10;
-        if (s < 232)
-            return kLimits[s % (sizeof kLimits / sizeof kLimits[0])];
-        return int32_t(Word());
+        return s < 160 ? int32_t(s % 84) - 10 : s < 232 ? Of(kLimits, s) : int32_t(Word());
     }
 
     // A radius or a line's extent: the shapes hand every point to a writer, so their size is
     // bounded to keep one call short; where they lie is not.
-    int32_t Extent()
-    {
-        uint8_t s = Byte();
-        if (s < 208)
-            return int32_t(s % 80) - 8;
-        return int32_t(Word() % 8193) - 4096;
-    }
+    int32_t Extent() { uint8_t s = Byte(); return s < 208 ? int32_t(s % 80) - 8 : int32_t(Word() % 8193) - 4096; }
 
     // A surface side: small, or one of the odd values (kept only when the surface is empty).
     int32_t Side()
     {
-        static const int32_t kOdd[] = {-1, -2, -64, std::numeric_limits<int32_t>::min(),
-                                       std::numeric_limits<int32_t>::max(), 65536, -65536,
-                                       46341, -46341, 1 << 20};
+        static const int32_t kOdd[] = {-1, -2, -64, Int::min(), Int::max(), 65536, -65536, 46341, -46341, 1 << 20};
         uint8_t s = Byte();
-        if (s < 208)
-            return s % 66;
-        return kOdd[s % (sizeof kOdd / sizeof kOdd[0])];
+        return s < 208 ? s % 66 : Of(kOdd, s);
     }
 
     float Weight()
     {
-        static const float kOdd[] = {0.0f, 0.5f, 1.0f, 1.5f, -0.1f, -1.0f,
-                                     std::numeric_limits<float>::quiet_NaN(),
-                                     std::numeric_limits<float>::infinity(),
-                                     -std::numeric_limits<float>::infinity(), 1e30f, -1e30f,
-                                     FLT_MAX, -FLT_MAX, 1e-45f, 255.0f, 3e9f, -3e9f, 4.2e16f};
+        using F = std::numeric_limits<float>;
+        static const float kOdd[] = {0.0f, 0.5f, 1.0f, 1.5f, -0.1f, -1.0f, F::quiet_NaN(), F::infinity(),
+                                     -F::infinity(), 1e30f, -1e30f, FLT_MAX, -FLT_MAX, 1e-45f, 255.0f,
+                                     3e9f, -3e9f, 4.2e16f};
         uint8_t s = Byte();
-        if (s < 128)
-            return float(s) / 100.0f;
-        if (s < 240)
-            return kOdd[s % (sizeof kOdd / sizeof kOdd[0])];
-        uint32_t bits = Word();
-        float f;
-        std::memcpy(&f, &bits, sizeof f);
-        return f;
+        return s < 128 ? float(s) / 100.0f : s < 240 ? Of(kOdd, s) : std::bit_cast<float>(Word());
     }
 
     // A kind, mostly one of the three layouts, and codes, mostly colour letters.
     CQVFormat Format()
     {
-        static const char kLetters[] = "RGBA";
         CQVFormat f;
         uint8_t k = Byte();
         f.m_Kind = k < 240 ? k % 3 : (k & 1 ? 3 : 255);
         uint8_t how = Byte();
         if (how < 96) {  // a reordering of the four letters
-            uint8_t order[4] = {'R', 'G', 'B', 'A'};
+            std::memcpy(f.m_Codes, "RGBA", 4);
             for (int i = 3; i > 0; --i)
-                std::swap(order[i], order[how % (i + 1)]);
-            std::memcpy(f.m_Codes, order, 4);
+                std::swap(f.m_Codes[i], f.m_Codes[how % (i + 1)]);
         } else {
-            for (uint8_t& c : f.m_Codes) {
-                uint8_t b = Byte();
-                c = b < 224 ? uint8_t(kLetters[b % 4]) : b;
-            }
+            for (uint8_t& c : f.m_Codes)
+                c = Letter(Byte());
         }
         return f;
     }
 
 private:
+    static uint8_t Letter(uint8_t b) { return b < 224 ? uint8_t("RGBA"[b % 4]) : b; }
     const uint8_t* m_Data;
     std::size_t m_Left;
 };
@@ -177,25 +137,19 @@ struct Placed {
     std::size_t bytes;   // the memory the surface was given
 };
 
-uint32_t Bpp(const CQVSurface& s) { return CQVFormat::m_Size[s.GetFormat().m_Kind]; }
-
 class Session {
 public:
-    Session(CQVFactory* factory, const uint8_t* data, std::size_t size)
-        : m_Factory(factory), m_In(data, size)
-    {
-    }
+    Session(CQVFactory* factory, const uint8_t* data, std::size_t size) : m_Factory(factory), m_In(data, size) {}
 
     void Run()
     {
-        int64_t objects = CQVShareable::LiveAllocations();
-        int64_t strings = CQVString::LiveCount();
+        int64_t objects = CQVShareable::LiveAllocations(), strings = CQVString::LiveCount();
         CQVLockMonitor::Record(&m_Log);
         AddSurface();
         for (int calls = 0; calls < kMaxCalls && !m_In.Empty(); ++calls)
             Step();
         for (CQVFactoryObject* o : m_Objects)
-            Require(o->Release() == 0, "an object carried a reference the host did not give it");
+            Drop(o);
         m_Objects.clear();
         CQVRepository::Clear();
         CQVLockMonitor::Record(nullptr);
@@ -214,10 +168,10 @@ private:
         case 6: SetClip(); break;
         case 7: case 8: SetSource(); break;
         case 9: SetColor(); break;
-        case 10: case 11: DrawWriter(); break;
-        case 12: DrawShape(); break;
-        case 13: case 14: Blit(); break;
-        case 15: case 16: TransformBlit(); break;
+        case 10: case 11: Draw(false); break;
+        case 12: Draw(true); break;
+        case 13: case 14: Transfer(6); break;
+        case 15: case 16: Transfer(8); break;
         case 17: case 18: Convert(); break;
         case 19: Repaint(); break;
         case 20:
@@ -238,12 +192,9 @@ private:
             return;
         CQVFormat f = m_In.Format();
         int32_t b = CQVFormat::m_Size[f.m_Kind];
-        int32_t w = m_In.Side();
-        int32_t h = m_In.Side();
-        int32_t pitch;
+        int32_t w = m_In.Side(), h = m_In.Side(), pitch;
         if (w > 0 && h > 0) {
-            w = std::min(w, kMaxSide);
-            h = std::min(h, kMaxSide);
+            w = std::min(w, kMaxSide), h = std::min(h, kMaxSide);
             pitch = w * b + (m_In.OneIn(3) ? m_In.Byte() % 48 : 0);
         } else {
             pitch = m_In.Arg();
@@ -251,85 +202,52 @@ private:
         uint8_t share = m_In.Byte();
         if (share < 80 && !m_Surfaces.empty()) {
             const Placed& base = m_Surfaces[m_In.Byte() % m_Surfaces.size()];
-            if (base.owner->GetByteSize() > 0) {
-                AddView(base, f, w, h, pitch, share < 32);
-                return;
-            }
+            if (base.owner->GetByteSize() > 0)
+                return AddView(base, f, w, h, pitch, share < 32);
         }
-        Placed p;
-        p.surface = std::make_unique<CQVSurface>(f, w, h, pitch);
-        p.owner = p.surface.get();
-        p.offset = 0;
-        p.surface->SetOpacity(m_In.Byte());
-        Fill(*p.surface, m_In.Byte());
-        p.bytes = p.surface->GetByteSize();
-        Added(p);
-        m_Surfaces.push_back(std::move(p));
+        auto s = std::make_unique<CQVSurface>(f, w, h, pitch);
+        s->SetOpacity(m_In.Byte());
+        Fill(*s, m_In.Byte());
+        Add(std::move(s), nullptr, 0);
     }
 
     // A second surface over pixels that another one owns: its twin (same shape and place, for
     // in-place work), or a shape of its own placed at the start or the end of the memory.
     void AddView(const Placed& base, CQVFormat f, int32_t w, int32_t h, int32_t pitch, bool twin)
     {
-        std::size_t bytes = base.owner->GetByteSize();
-        Placed p;
-        p.owner = base.owner;
+        std::size_t bytes = base.owner->GetByteSize(), offset = base.offset;
         if (twin) {
             const CQVSurface& s = *base.surface;
             f.m_Kind = s.GetFormat().m_Kind;
-            p.offset = base.offset;
-            p.surface = std::make_unique<CQVSurface>(f, s.GetWidth(), s.GetHeight(), s.GetPitch(),
-                                                     base.owner->GetMemory() + p.offset);
+            w = s.GetWidth(), h = s.GetHeight(), pitch = s.GetPitch();
         } else {
             std::size_t b = CQVFormat::m_Size[f.m_Kind];
             if (w > 0 && h > 0 && b > 0) {
-                if (std::size_t(w) * b > bytes) {
-                    w = int32_t(bytes / b);
-                    h = 1;
-                    pitch = int32_t(w * b);
-                } else {
+                if (std::size_t(w) * b > bytes)
+                    w = int32_t(bytes / b), h = 1, pitch = int32_t(w * b);
+                else
                     h = int32_t(std::min<std::size_t>(h, 1 + (bytes - w * b) / pitch));
-                }
             }
             std::size_t span = CQVSurface::SpanBytes(f.m_Kind, w, h, pitch);
             if (span > bytes)
                 return;
-            p.offset = m_In.OneIn(2) ? 0 : bytes - span;
-            p.surface = std::make_unique<CQVSurface>(f, w, h, pitch,
-                                                     base.owner->GetMemory() + p.offset);
+            offset = m_In.OneIn(2) ? 0 : bytes - span;
         }
-        p.surface->SetOpacity(m_In.Byte());
-        const CQVSurface& v = *p.surface;
-        p.bytes = CQVSurface::SpanBytes(v.GetFormat().m_Kind, v.GetWidth(), v.GetHeight(),
-                                        v.GetPitch());
-        Added(p);
-        m_Surfaces.push_back(std::move(p));
+        auto s = std::make_unique<CQVSurface>(f, w, h, pitch, base.owner->GetMemory() + offset);
+        s->SetOpacity(m_In.Byte());
+        Add(std::move(s), base.owner, offset);
     }
 
-    void Added(const Placed& p) const
+    // Keeps a new surface; a null owner means it owns its pixels.
+    void Add(std::unique_ptr<CQVSurface> s, CQVSurface* owner, std::size_t offset)
     {
-        const CQVSurface& s = *p.surface;
-        const uint8_t* c = s.GetFormat().m_Codes;
+        const uint8_t* c = s->GetFormat().m_Codes;
         Note("S%zu: kind %d codes %02x %02x %02x %02x, %d x %d, pitch %d, opacity %d, in S%d at %zu",
-             m_Surfaces.size(), s.GetFormat().m_Kind, c[0], c[1], c[2], c[3], s.GetWidth(),
-             s.GetHeight(), s.GetPitch(), s.GetOpacity(),
-             p.owner == p.surface.get() ? int(m_Surfaces.size()) : Index(p.owner), p.offset);
-    }
-
-    // The session's number of a surface or an object, -1 for null.
-    int Index(const CQVSurface* s) const
-    {
-        for (std::size_t i = 0; i < m_Surfaces.size(); ++i)
-            if (m_Surfaces[i].surface.get() == s)
-                return int(i);
-        return -1;
-    }
-    int Index(const CQVFactoryObject* o) const
-    {
-        for (std::size_t i = 0; i < m_Objects.size(); ++i)
-            if (m_Objects[i] == o)
-                return int(i);
-        return -1;
+             m_Surfaces.size(), s->GetFormat().m_Kind, c[0], c[1], c[2], c[3], s->GetWidth(), s->GetHeight(),
+             s->GetPitch(), s->GetOpacity(), owner ? Index(owner) : int(m_Surfaces.size()), offset);
+        CQVSurface* o = owner ? owner : s.get();
+        std::size_t bytes = s->GetByteSize();
+        m_Surfaces.push_back({std::move(s), o, offset, bytes});
     }
 
     static void Fill(CQVSurface& s, uint8_t seed)
@@ -350,11 +268,7 @@ private:
     }
 
     // Null now and then, otherwise any surface of the session.
-    CQVSurface* PickSurface()
-    {
-        uint8_t s = m_In.Byte();
-        return s < 20 ? nullptr : m_Surfaces[s % m_Surfaces.size()].surface.get();
-    }
+    CQVSurface* PickSurface() { uint8_t s = m_In.Byte(); return s < 20 ? nullptr : m_Surfaces[s % m_Surfaces.size()].surface.get(); }
 
     const Placed* Find(const CQVSurface* s) const
     {
@@ -364,22 +278,29 @@ private:
         return nullptr;
     }
 
+    // The session's number of a surface or an object, -1 for null.
+    int Index(const CQVSurface* s) const { const Placed* p = Find(s); return p ? int(p - m_Surfaces.data()) : -1; }
+    int Index(const CQVFactoryObject* o) const
+    {
+        auto i = std::find(m_Objects.begin(), m_Objects.end(), o);
+        return i == m_Objects.end() ? -1 : int(i - m_Objects.begin());
+    }
+
     // ---- Objects
+
+    static void Drop(CQVFactoryObject* o) { Require(o->Release() == 0, "an object carried a reference the host did not give it"); }
 
     void CreateObject()
     {
         uint8_t s = m_In.Byte();
-        uint32_t id = s < 224 ? kClassIds[s % 16]
-                    : s < 240 ? kStrangeIds[s % (sizeof kStrangeIds / sizeof kStrangeIds[0])]
-                              : m_In.Word();
+        uint32_t id = s < 224 ? kClassIds[s % 16] : s < 240 ? Of(kStrangeIds, s) : m_In.Word();
         bool failing = m_In.OneIn(8);
         uint64_t made = CQVShareable::AllocationCount();
-        if (failing)
-            CQVShareable::FailAllocations(0, 1);
+        CQVShareable::FailAllocations(0, failing);
         CQVFactoryObject* o = nullptr;
         Checked(nullptr, nullptr, [&] { o = m_Factory->CreateObject(id); });
         CQVShareable::FailAllocations(0, 0);
-        if (!KnownId(id) || failing) {
+        if (failing || std::find(std::begin(kClassIds), std::end(kClassIds), id) == std::end(kClassIds)) {
             Require(o == nullptr, "an unknown id or a failed allocation still gave an object");
             Require(CQVShareable::AllocationCount() == made, "an unknown id allocated something");
             return;
@@ -391,7 +312,7 @@ private:
         if (m_Objects.size() < kMaxObjects)
             m_Objects.push_back(o);
         else
-            Require(o->Release() == 0, "an object carried a reference the host did not give it");
+            Drop(o);
     }
 
     void ReleaseObject()
@@ -400,28 +321,26 @@ private:
             return;
         std::size_t i = m_In.Byte() % m_Objects.size();
         Note("O%zu->Release(), later objects move down", i);
-        Require(m_Objects[i]->Release() == 0, "an object carried a reference the host did not give it");
+        Drop(m_Objects[i]);
         m_Objects.erase(m_Objects.begin() + i);
     }
 
     template <class T>
     T* Pick()
     {
-        if (m_Objects.empty())
-            return nullptr;
-        return dynamic_cast<T*>(m_Objects[m_In.Byte() % m_Objects.size()]);
+        return m_Objects.empty() ? nullptr : dynamic_cast<T*>(m_Objects[m_In.Byte() % m_Objects.size()]);
     }
 
     void CreateFactory()
     {
         bool failing = m_In.OneIn(2);
-        if (failing)
-            CQVShareable::FailAllocations(0, 1);
-        CQVFactory* f = reinterpret_cast<CQVFactory*>(&f);
+        CQVShareable::FailAllocations(0, failing);
+        CQVFactory* untouched = reinterpret_cast<CQVFactory*>(&untouched);
+        CQVFactory* f = untouched;
         bool ok = jwCreateFactory(m_In.OneIn(8) ? nullptr : &f);
         CQVShareable::FailAllocations(0, 0);
         Require(ok, "jwCreateFactory returned false");
-        if (f == reinterpret_cast<CQVFactory*>(&f))
+        if (f == untouched)
             return;
         Require(failing == (f == nullptr), "the factory pointer does not match the allocation");
         if (f) {
@@ -434,8 +353,7 @@ private:
     {
         if (m_Registrations++ >= 2)
             return;
-        uint32_t skip = m_In.Byte() % 20;
-        uint32_t count = m_In.Byte() % 3;
+        uint32_t skip = m_In.Byte() % 20, count = m_In.Byte() % 3;
         CQVShareable::FailAllocations(skip, count);
         CQVRepository::RefuseRegistrations(m_In.OneIn(4));
         Note("RegisterClasses()");
@@ -443,8 +361,7 @@ private:
         CQVRepository::RefuseRegistrations(false);
         CQVShareable::FailAllocations(0, 0);
         for (uint32_t i = 0; i < CQVRepository::Count(); ++i) {
-            CQVFormat source = m_In.Format();
-            CQVFormat destination = m_In.Format();
+            CQVFormat source = m_In.Format(), destination = m_In.Format();
             CQVRepositoryEntry* e = CQVRepository::EntryAt(i);
             if (auto* c = dynamic_cast<CQVCanvasEntry*>(e))
                 c->AcceptsFormat(destination);
@@ -469,8 +386,8 @@ private:
         int32_t l = m_In.Arg(), t = m_In.Arg(), r = m_In.Arg(), b = m_In.Arg();
         if (auto* c = Pick<CQVCanvas>()) {
             c->SetClip(l, t, r, b);
-            Note("O%d->SetClip(%d, %d, %d, %d): clip %d, %d, %d, %d", Index(c), l, t, r, b,
-                 c->GetClipLeft(), c->GetClipTop(), c->GetClipRight(), c->GetClipBottom());
+            Note("O%d->SetClip(%d, %d, %d, %d): clip %d, %d, %d, %d", Index(c), l, t, r, b, c->GetClipLeft(),
+                 c->GetClipTop(), c->GetClipRight(), c->GetClipBottom());
         }
     }
 
@@ -485,15 +402,14 @@ private:
         if (c == nullptr)
             return;
         // The weighted-sum canvas takes the address of a record where the others take a surface.
-        CQVSurface* argument = null ? nullptr
-                             : c->GetClassID() == kLinCombId ? reinterpret_cast<CQVSurface*>(&m_Record)
-                                                             : s;
+        bool record = c->GetClassID() == kLinCombId;
+        CQVSurface* argument = null ? nullptr : record ? reinterpret_cast<CQVSurface*>(&m_Record) : s;
         Note("O%d->SetSource(%s S%d, weights %g %g)", Index(c), null ? "null" : "", Index(s),
              double(m_Record.sourceWeight), double(m_Record.destinationWeight));
         bool ok = false;
         Checked(nullptr, nullptr, [&] { ok = c->SetSource(argument); });
         // What the weighted-sum canvas answers for a null record is its own choice.
-        Require(ok || (argument == nullptr && c->GetClassID() == kLinCombId), "SetSource returned false");
+        Require(ok || (null && record), "SetSource returned false");
     }
 
     void SetColor()
@@ -511,96 +427,72 @@ private:
 
     // ---- Drawing
 
-    void DrawWriter()
+    // The writer's four calls take four arguments, the shapes a centre or start and two extents;
+    // a line's far end is its start moved by the extents, kept inside the 32-bit range.
+    void Draw(bool shape)
     {
-        uint8_t which = m_In.Byte() % 4;
-        int32_t a = m_In.Arg(), b = m_In.Arg(), c = m_In.Arg(), d = m_In.Arg();
+        uint8_t which = shape ? 4 + m_In.Byte() % 3 : m_In.Byte() % 4;
+        int32_t a = m_In.Arg(), b = m_In.Arg();
+        int32_t c = shape ? m_In.Extent() : m_In.Arg(), d = shape ? m_In.Extent() : m_In.Arg();
         auto* p = Pick<CQVPrimitiveCanvas>();
         if (p == nullptr)
             return;
-        static const char* kNames[] = {"DrawPixel", "DrawHorizontalLine", "DrawVerticalLine",
-                                       "DrawRectangle"};
+        auto moved = [](int32_t v, int32_t by) { return int32_t(std::clamp<int64_t>(int64_t(v) + by, Int::min(), Int::max())); };
+        if (which == 6)
+            c = moved(a, c), d = moved(b, d);
+        static const char* const kNames[] = {"DrawPixel", "DrawHorizontalLine", "DrawVerticalLine", "DrawRectangle",
+                                             "DrawCircle", "DrawEllipse", "DrawLine"};
         Note("O%d->%s(%d, %d, %d, %d)", Index(p), kNames[which], a, b, c, d);
-        Drawn(nullptr, p->GetDestination(), [&] {
+        Written(nullptr, p->GetDestination(), true, [&] {
             switch (which) {
             case 0: p->DrawPixel(a, b); break;
             case 1: p->DrawHorizontalLine(a, b, c); break;
             case 2: p->DrawVerticalLine(a, b, c); break;
-            default: p->DrawRectangle(a, b, c, d); break;
+            case 3: p->DrawRectangle(a, b, c, d); break;
+            case 4: p->DrawCircle(a, b, c); break;
+            case 5: p->DrawEllipse(a, b, c, d); break;
+            default: p->DrawLine(a, b, c, d); break;
             }
         });
     }
 
-    void DrawShape()
+    // Blit with 6 arguments, TransformBlit with 8.
+    void Transfer(int n)
     {
-        uint8_t which = m_In.Byte() % 3;
-        int32_t x = m_In.Arg(), y = m_In.Arg();
-        int32_t rx = m_In.Extent(), ry = m_In.Extent();
-        auto* p = Pick<CQVPrimitiveCanvas>();
-        if (p == nullptr)
+        int32_t a[8] = {};
+        for (int i = 0; i < n; ++i)
+            a[i] = m_In.Arg();
+        auto* c = Pick<CQVTransformationCanvas>();
+        if (c == nullptr)
             return;
-        // The line's far end is its start moved by the extents, kept inside the 32-bit range.
-        auto moved = [](int32_t v, int32_t by) {
-            int64_t m = int64_t(v) + by;
-            return int32_t(std::clamp<int64_t>(m, std::numeric_limits<int32_t>::min(),
-                                                std::numeric_limits<int32_t>::max()));
-        };
-        static const char* kNames[] = {"DrawCircle", "DrawEllipse", "DrawLine"};
-        Note("O%d->%s(%d, %d, %d, %d)", Index(p), kNames[which], x, y,
-             which == 2 ? moved(x, rx) : rx, which == 2 ? moved(y, ry) : ry);
-        Drawn(nullptr, p->GetDestination(), [&] {
-            switch (which) {
-            case 0: p->DrawCircle(x, y, rx); break;
-            case 1: p->DrawEllipse(x, y, rx, ry); break;
-            default: p->DrawLine(x, y, moved(x, rx), moved(y, ry)); break;
-            }
-        });
-    }
-
-    void Blit()
-    {
-        int32_t a[6];
-        for (int32_t& v : a)
-            v = m_In.Arg();
-        if (auto* c = Pick<CQVTransformationCanvas>()) {
+        if (n == 6)
             Note("O%d->Blit(%d, %d, %d, %d, %d, %d)", Index(c), a[0], a[1], a[2], a[3], a[4], a[5]);
-            Drawn(c->GetSource(), c->GetDestination(),
-                  [&] { c->Blit(a[0], a[1], a[2], a[3], a[4], a[5]); });
-        }
-    }
-
-    void TransformBlit()
-    {
-        int32_t a[8];
-        for (int32_t& v : a)
-            v = m_In.Arg();
-        if (auto* c = Pick<CQVTransformationCanvas>()) {
-            Note("O%d->TransformBlit(%d, %d, %d, %d, %d, %d, %d, %d)", Index(c), a[0], a[1], a[2],
-                 a[3], a[4], a[5], a[6], a[7]);
-            Drawn(c->GetSource(), c->GetDestination(), [&] {
+        else
+            Note("O%d->TransformBlit(%d, %d, %d, %d, %d, %d, %d, %d)", Index(c), a[0], a[1], a[2], a[3], a[4],
+                 a[5], a[6], a[7]);
+        Written(c->GetSource(), c->GetDestination(), true, [&] {
+            if (n == 6)
+                c->Blit(a[0], a[1], a[2], a[3], a[4], a[5]);
+            else
                 c->TransformBlit(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]);
-            });
-        }
+        });
     }
 
     void Convert()
     {
-        CQVSurface* s = PickSurface();
-        CQVSurface* d = PickSurface();
+        CQVSurface *s = PickSurface(), *d = PickSurface();
         CQVFormat own = m_In.Format();
         uint8_t which = m_In.Byte() % 4;
-        const CQVFormat* target = which == 1 && d ? &d->GetFormat()
-                                : which == 2 && s ? &s->GetFormat()
-                                                  : &own;
-        if (auto* c = Pick<CQVSurfaceConverter>()) {
-            const uint8_t* k = target->m_Codes;
-            Note("O%d->Convert(S%d, S%d, %s kind %d codes %02x %02x %02x %02x)", Index(c), Index(s),
-                 Index(d), target == &own ? "format" : "own format of a surface", target->m_Kind,
-                 k[0], k[1], k[2], k[3]);
-            Written(s, d, false, [&] { c->Convert(s, d, *target); });
-            if (d)
-                CheckFormatFits(*Find(d));
-        }
+        const CQVFormat* target = which == 1 && d ? &d->GetFormat() : which == 2 && s ? &s->GetFormat() : &own;
+        auto* c = Pick<CQVSurfaceConverter>();
+        if (c == nullptr)
+            return;
+        const uint8_t* k = target->m_Codes;
+        Note("O%d->Convert(S%d, S%d, %s kind %d codes %02x %02x %02x %02x)", Index(c), Index(s), Index(d),
+             target == &own ? "format" : "own format of a surface", target->m_Kind, k[0], k[1], k[2], k[3]);
+        Written(s, d, false, [&] { c->Convert(s, d, *target); });
+        if (d)
+            CheckFormatFits(*Find(d));
     }
 
     // ---- Checks
@@ -612,82 +504,46 @@ private:
     {
         static const bool repair = std::getenv("QVGFX_FUZZ_REPAIR") != nullptr;
         CQVSurface& s = *p.surface;
-        std::size_t claimed = CQVSurface::SpanBytes(s.GetFormat().m_Kind, s.GetWidth(),
-                                                    s.GetHeight(), s.GetPitch());
-        if (claimed <= p.bytes)
+        if (Span(s) <= p.bytes)
             return;
-        Note("S%d now claims %zu bytes and holds %zu", Index(&s), claimed, p.bytes);
-        if (!repair)
-            Fail("a converter gave its destination a format that its pixels cannot hold");
+        Note("S%d now claims %zu bytes and holds %zu", Index(&s), Span(s), p.bytes);
+        Require(repair, "a converter gave its destination a format that its pixels cannot hold");
         for (uint8_t kind : {0, 1, 2})
             if (CQVSurface::SpanBytes(kind, s.GetWidth(), s.GetHeight(), s.GetPitch()) <= p.bytes)
                 s.GetFormat().m_Kind = kind;
     }
 
-    // A canvas call: besides the lock checks, no byte but the destination's pixels changes.
-    template <class F>
-    void Drawn(CQVSurface* source, CQVSurface* destination, F&& call)
-    {
-        Written(source, destination, true, call);
-    }
-
-    // Snapshots the memory of both surfaces, makes the call, and requires that only the
-    // destination's bytes changed: its pixels for a canvas, its whole span for a converter.
+    // Snapshots the memory behind both surfaces, makes the call, and requires that only the
+    // destination's bytes changed: its pixels for a canvas, its whole span for a converter
+    // (worked out before the call, since a converter changes the destination's format).
     template <class F>
     void Written(CQVSurface* source, CQVSurface* destination, bool pixelsOnly, F&& call)
     {
         const Placed* d = Find(destination);
         const Placed* s = Find(source);
-        CQVSurface* owners[2] = {d ? d->owner : nullptr, s ? s->owner : nullptr};
-        if (owners[1] == owners[0])
-            owners[1] = nullptr;
-        Region writable = RegionOf(d, pixelsOnly);
+        CQVSurface* owners[2] = {d ? d->owner : nullptr, s && (!d || s->owner != d->owner) ? s->owner : nullptr};
+        std::size_t offset = d ? d->offset : 0, span = d ? Span(*d->surface) : 0, row = 0, pitch = 1;
+        if (span) {
+            row = std::size_t(d->surface->GetWidth()) * CQVFormat::m_Size[d->surface->GetFormat().m_Kind];
+            pitch = std::size_t(std::max(d->surface->GetPitch(), 1));
+        }
+        auto writable = [&](std::size_t k) {
+            return k >= offset && k < offset + span && (!pixelsOnly || span == row || (k - offset) % pitch < row);
+        };
         for (int i = 0; i < 2; ++i) {
             m_Before[i].clear();
             if (owners[i] && owners[i]->GetByteSize())
-                m_Before[i].assign(owners[i]->GetMemory(),
-                                   owners[i]->GetMemory() + owners[i]->GetByteSize());
+                m_Before[i].assign(owners[i]->GetMemory(), owners[i]->GetMemory() + owners[i]->GetByteSize());
         }
         Checked(source, destination, call);
-        for (int i = 0; i < 2; ++i) {
-            if (m_Before[i].empty())
-                continue;
-            const uint8_t* now = owners[i]->GetMemory();
-            for (std::size_t k = 0; k < m_Before[i].size(); ++k)
-                if (now[k] != m_Before[i][k] && !(i == 0 && writable.Holds(k))) {
-                    Note("byte %zu of S%d's memory changed from %d to %d", k, Index(owners[i]),
-                         m_Before[i][k], now[k]);
-                    Fail("a byte outside the destination surface changed");
-                }
-        }
-    }
-
-    // The bytes of its owner's memory that a call may write into a destination, taken before
-    // the call, since a converter changes the destination's format.
-    struct Region {
-        std::size_t offset = 0, span = 0, pitch = 0, row = 0;
-        bool pixelsOnly = false;
-        bool Holds(std::size_t k) const
-        {
-            if (k < offset || k >= offset + span)
-                return false;
-            return !pixelsOnly || span == row || (k - offset) % pitch < row;
-        }
-    };
-
-    static Region RegionOf(const Placed* d, bool pixelsOnly)
-    {
-        Region r;
-        if (d == nullptr)
-            return r;
-        const CQVSurface& s = *d->surface;
-        r.offset = d->offset;
-        r.span = CQVSurface::SpanBytes(s.GetFormat().m_Kind, s.GetWidth(), s.GetHeight(),
-                                       s.GetPitch());
-        r.row = r.span ? std::size_t(s.GetWidth()) * Bpp(s) : 0;
-        r.pitch = r.span ? std::size_t(std::max(s.GetPitch(), 1)) : 1;
-        r.pixelsOnly = pixelsOnly;
-        return r;
+        for (int i = 0; i < 2; ++i)
+            for (std::size_t k = 0; k < m_Before[i].size(); ++k) {
+                uint8_t now = owners[i]->GetMemory()[k];
+                if (now == m_Before[i][k] || (i == 0 && writable(k)))
+                    continue;
+                Note("byte %zu of S%d's memory changed from %d to %d", k, Index(owners[i]), m_Before[i][k], now);
+                Require(false, "a byte outside the destination surface changed");
+            }
     }
 
     // Makes one call with the armed lock failure, then requires: no lock left held, every unlock
@@ -713,25 +569,20 @@ private:
         int depth = 0;
         uint32_t locks = 0;
         for (const CQVLockEvent& e : m_Log) {
-            if (!e.unlock) {
-                ++locks;
-                Require(e.surface == (e.write ? destination : source),
-                        "a lock on a surface the call does not read or write");
-                Require(depth < 2, "more than two locks held at once");
-                Require(depth == 0 || (!held[0]->write && e.write),
-                        "the destination was locked before the source");
-                held[depth++] = &e;
-            } else {
-                Require(depth > 0 && held[depth - 1]->surface == e.surface &&
-                            held[depth - 1]->write == e.write,
+            if (e.unlock) {
+                Require(depth > 0 && held[depth - 1]->surface == e.surface && held[depth - 1]->write == e.write,
                         "unlocks not in the reverse order of the locks");
                 --depth;
+                continue;
             }
+            ++locks;
+            Require(e.surface == (e.write ? destination : source), "a lock on a surface the call does not read or write");
+            Require(depth < 2, "more than two locks held at once");
+            Require(depth == 0 || (!held[0]->write && e.write), "the destination was locked before the source");
+            held[depth++] = &e;
         }
         Require(depth == 0, "a lock without its unlock");
-        if (armed)
-            Require(thrown ? locks == armed - 1 : locks < armed,
-                    "a refused lock's exception did not pass through");
+        Require(!armed || (thrown ? locks == armed - 1 : locks < armed), "a refused lock's exception did not pass through");
     }
 
     CQVFactory* m_Factory;
@@ -746,7 +597,11 @@ private:
     int m_Registrations = 0;
 };
 
-CQVFactory* Factory()
+}  // namespace
+
+void NameSession(const char* name) { g_Name = name; }
+
+void RunSession(const uint8_t* data, std::size_t size)
 {
     static CQVFactory* factory = [] {
         CQVFactory* f = nullptr;
@@ -754,14 +609,5 @@ CQVFactory* Factory()
         Require(f != nullptr, "no factory");
         return f;
     }();
-    return factory;
-}
-
-}  // namespace
-
-void NameSession(const char* name) { g_Name = name; }
-
-void RunSession(const uint8_t* data, std::size_t size)
-{
-    Session(Factory(), data, size).Run();
+    Session(factory, data, size).Run();
 }
