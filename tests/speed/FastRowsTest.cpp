@@ -23,11 +23,13 @@ void Draw(const Scene& c, bool fast, uint8_t* d, ptrdiff_t dp, const uint8_t* s,
             CopyRows<B>(d, dp, s, sp, c.dw, c.dh, rule);
         return;
     }
-    const bool bilinear = c.path == Path::Bilinear;
-    ResampleAxis x{0, c.dw, (int64_t(c.sw - 1) * 65536) / c.dw}, y{0, c.dh, (int64_t(c.sh - 1) * 65536) / c.dh};
+    // On the box path an axis that keeps its size steps pixel to pixel with no neighbour.
+    const bool bilinear = c.path == Path::Bilinear, keepX = !bilinear && c.sw == c.dw, keepY = !bilinear && c.sh == c.dh;
+    ResampleAxis x{0, c.dw, keepX ? 65536 : (int64_t(c.sw - 1) * 65536) / c.dw};
+    ResampleAxis y{0, c.dh, keepY ? 65536 : (int64_t(c.sh - 1) * 65536) / c.dh};
     ResampleTables t;
     ASSERT_TRUE(BuildTables(t, B, x, y, s, sp, bilinear));
-    const ptrdiff_t right = c.sw > 1 ? B : 0, down = c.sh > 1 ? sp : 0;
+    const ptrdiff_t right = c.sw > 1 && !keepX ? B : 0, down = c.sh > 1 && !keepY ? sp : 0;
     if (bilinear) {
         if (!fast || !FastBilinearRows<B>(d, dp, t, c.dw, c.dh, right, down, rule))
             BilinearRows<B>(d, dp, t, c.dw, c.dh, right, down, rule);
@@ -45,8 +47,9 @@ void EveryShape(uint32_t seed)
         const Scene scenes[] = {{Path::Unscaled, w, 3, w, 3},       {Path::Bilinear, w / 2 + 1, 3, w, 5},
                                 {Path::Bilinear, 1, 1, w, 2},        {Path::Bilinear, w * 2 / 3 + 1, 4, w + 1, 5},
                                 {Path::Box, w * 2, 6, w, 3},         {Path::Box, w * 3 + 1, 3, w, 2},
-                                {Path::Box, w + 1 + w / 3, 2, w, 1}};
-        const Scene c = scenes[w ? t.rng() % 7 : 0];
+                                {Path::Box, w + 1 + w / 3, 2, w, 1}, {Path::Box, w, 4, w, 2},
+                                {Path::Box, w * 2, 3, w, 3}};
+        const Scene c = scenes[w ? t.rng() % 9 : 0];
         const uint32_t rule = t.rng() % 5, a = t.rng() & 255, b = t.rng() & 255;
         // Shared pixels: the destination starts inside the source, a few rows down.
         const bool shared = t.rng() % 2;
