@@ -1,4 +1,5 @@
 // The two colour canvases through the loaded module: saturating adds, clipping, locks, extremes.
+#include <array>
 #include <climits>
 #include <functional>
 
@@ -21,17 +22,19 @@ protected:
         EXPECT_TRUE(c->SetColor(&record));
         return c;
     }
-    // Runs draw on a canvas and checks that the colour was added once to each listed pixel and
-    // nowhere else, under the given number of locks.
-    void Expect(uint32_t id, uint32_t color, const Draw& draw, std::vector<std::pair<int, int>> pixels, size_t locks)
+    // Runs draw on a canvas and checks that the colour was added once to each pixel of the boxes
+    // (x0, y0, x1, y1; a pixel twice if two boxes hold it) and nowhere else, under `locks` locks.
+    void Expect(uint32_t id, const Draw& draw, std::vector<std::array<int, 4>> boxes, size_t locks,
+                uint32_t color = 0x04030201)
     {
         m_Dst.Fill(7);
         std::vector<uint8_t> want = m_Dst.Bytes();
-        for (auto [x, y] : pixels)
-            for (int k = 0; k < 4; ++k) {
-                uint8_t& b = want[y * m_Dst.surface.GetPitch() + x * 4 + k];
-                b = uint8_t(std::min(255, b + int(color >> (8 * k) & 255)));
-            }
+        for (auto [x0, y0, x1, y1] : boxes)
+            for (int y = y0; y <= y1; ++y)
+                for (int i = 4 * x0; i < 4 * x1 + 4; ++i) {
+                    uint8_t& b = want[y * m_Dst.surface.GetPitch() + i];
+                    b = uint8_t(std::min(255u, b + (color >> (8 * (i % 4)) & 255)));
+                }
         ObjectPtr<CQVPrimitiveCanvas> c(Canvas(id, color));
         LockLog log;
         draw(*c.get());
@@ -39,14 +42,6 @@ protected:
         EXPECT_EQ(log.Events().size(), 2 * locks);
         for (size_t i = 0; i < log.Events().size(); ++i)
             EXPECT_TRUE(log.Events()[i].write && log.Events()[i].unlock == (i % 2 == 1));
-    }
-    static std::vector<std::pair<int, int>> Box(int x0, int y0, int x1, int y1)
-    {
-        std::vector<std::pair<int, int>> v;
-        for (int y = y0; y <= y1; ++y)
-            for (int x = x0; x <= x1; ++x)
-                v.push_back({x, y});
-        return v;
     }
     TestSurface m_Dst{"RGBA", 10, 12, 3};
 };
@@ -67,44 +62,39 @@ TEST_F(ColorCanvasTest, AddsEachByteInMemoryOrderWithSaturation)
 
 TEST_F(ColorCanvasTest, WritersClipAndLockOnlyWhenSomethingIsLeft)
 {
-    using V = std::vector<std::pair<int, int>>;
-    struct Case { uint32_t id; Draw draw; V pixels; size_t locks; };
+    struct Case { uint32_t id; Draw draw; std::vector<std::array<int, 4>> boxes; size_t locks; };
+    const int32_t m = INT32_MIN, M = INT32_MAX;
     const Case cases[] = {
-        {124, [](auto& c) { c.DrawPixel(2, 3); c.DrawPixel(7, 8); }, {{2, 3}, {7, 8}}, 2},
-        {124, [](auto& c) { c.DrawPixel(1, 3); c.DrawPixel(8, 8); c.DrawPixel(7, 9); c.DrawPixel(INT32_MIN, INT32_MAX); }, {}, 0},
-        {125, [](auto& c) { c.DrawHorizontalLine(0, 3, 9); }, Box(2, 3, 7, 3), 1},
-        {125, [](auto& c) { c.DrawHorizontalLine(7, 5, 9); }, {{7, 5}}, 1},
-        {125, [](auto& c) { c.DrawHorizontalLine(8, 5, 9); c.DrawHorizontalLine(5, 5, 4); c.DrawHorizontalLine(0, 9, 20); }, {}, 0},
-        {124, [](auto& c) { c.DrawHorizontalLine(INT32_MIN, 4, INT32_MAX); }, Box(2, 4, 7, 4), 1},
-        {124, [](auto& c) { c.DrawVerticalLine(4, 0, 20); }, Box(4, 3, 4, 8), 1},
-        {124, [](auto& c) { c.DrawVerticalLine(4, 8, 20); c.DrawVerticalLine(4, -5, 3); }, {{4, 8}, {4, 3}}, 2},
-        {124, [](auto& c) { c.DrawVerticalLine(4, -5, 2); c.DrawVerticalLine(4, 9, 20); c.DrawVerticalLine(4, 6, 5); }, {}, 0},
-        {125, [](auto& c) { c.DrawVerticalLine(5, INT32_MIN, INT32_MAX); }, Box(5, 3, 5, 8), 1},
-        {125, [](auto& c) { c.DrawRectangle(0, 0, 100, 100); }, Box(2, 3, 7, 8), 1},
-        {125, [](auto& c) { c.DrawRectangle(1, 2, 2, 2); }, {{2, 3}}, 1},
-        {125, [](auto& c) { c.DrawRectangle(7, 8, 5, 5); }, {{7, 8}}, 1},
-        {125, [](auto& c) { c.DrawRectangle(3, 4, 0, 3); c.DrawRectangle(3, 4, 3, -1); c.DrawRectangle(0, 0, 2, 9); }, {}, 0},
-        {125, [](auto& c) { c.DrawRectangle(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX); }, {}, 0},
-        {125, [](auto& c) { c.DrawRectangle(-5, -5, INT32_MAX, INT32_MAX); }, Box(2, 3, 7, 8), 1},
-        {125, [](auto& c) { c.DrawRectangle(INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX); }, {}, 0},
+        {124, [](auto& c) { c.DrawPixel(2, 3), c.DrawPixel(7, 8); }, {{2, 3, 2, 3}, {7, 8, 7, 8}}, 2},
+        {124, [=](auto& c) { c.DrawPixel(1, 3), c.DrawPixel(8, 8), c.DrawPixel(7, 9), c.DrawPixel(m, M); }, {}, 0},
+        {125, [](auto& c) { c.DrawHorizontalLine(0, 3, 9), c.DrawHorizontalLine(7, 5, 9); }, {{2, 3, 7, 3}, {7, 5, 7, 5}}, 2},
+        {125, [](auto& c) { c.DrawHorizontalLine(8, 5, 9), c.DrawHorizontalLine(5, 5, 4), c.DrawHorizontalLine(0, 9, 20); }, {}, 0},
+        {124, [=](auto& c) { c.DrawHorizontalLine(m, 4, M); }, {{2, 4, 7, 4}}, 1},
+        {124, [](auto& c) { c.DrawVerticalLine(4, 0, 20); }, {{4, 3, 4, 8}}, 1},
+        {124, [](auto& c) { c.DrawVerticalLine(4, 8, 20), c.DrawVerticalLine(4, -5, 3); }, {{4, 8, 4, 8}, {4, 3, 4, 3}}, 2},
+        {124, [](auto& c) { c.DrawVerticalLine(4, -5, 2), c.DrawVerticalLine(4, 9, 20), c.DrawVerticalLine(4, 6, 5); }, {}, 0},
+        {125, [=](auto& c) { c.DrawVerticalLine(5, m, M); }, {{5, 3, 5, 8}}, 1},
+        {125, [](auto& c) { c.DrawRectangle(0, 0, 100, 100); }, {{2, 3, 7, 8}}, 1},
+        {125, [](auto& c) { c.DrawRectangle(1, 2, 2, 2), c.DrawRectangle(7, 8, 5, 5); }, {{2, 3, 2, 3}, {7, 8, 7, 8}}, 2},
+        {125, [=](auto& c) { c.DrawRectangle(3, 4, 0, 3), c.DrawRectangle(3, 4, 3, -1), c.DrawRectangle(0, 0, 2, 9), c.DrawRectangle(m, m, M, M), c.DrawRectangle(M, M, M, M); }, {}, 0},
+        {125, [=](auto& c) { c.DrawRectangle(-5, -5, M, M); }, {{2, 3, 7, 8}}, 1},
         // The draw canvas's outline and every shape go through the clipping writers, one lock each.
-        {124, [](auto& c) { c.DrawRectangle(0, 0, INT32_MAX, INT32_MAX); }, {}, 0},
-        {124, [](auto& c) { c.DrawRectangle(2, 3, INT32_MAX, INT32_MAX); }, [] { V v = Box(2, 3, 7, 3); for (int y = 4; y <= 8; ++y) v.push_back({2, y}); return v; }(), 2},
-        {124, [](auto& c) { c.DrawCircle(5, 5, 2); }, {{5, 3}, {5, 3}, {3, 5}, {3, 5}, {7, 5}, {7, 5}, {5, 7}, {5, 7}, {4, 3}, {6, 3}, {3, 4}, {7, 4}, {4, 7}, {6, 7}, {3, 6}, {7, 6}, {4, 3}, {6, 3}, {3, 4}, {7, 4}, {4, 7}, {6, 7}, {3, 6}, {7, 6}}, 24},
-        {125, [](auto& c) { c.DrawCircle(4, 6, 1); c.DrawLine(0, 0, 9, 9); }, {{4, 5}, {3, 6}, {4, 6}, {5, 6}, {4, 7}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {7, 7}}, 8},
-        {124, [](auto& c) { c.DrawCircle(INT32_MAX, INT32_MIN, INT32_MAX); c.DrawEllipse(INT32_MIN, 0, INT32_MAX, INT32_MAX); c.DrawLine(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX); }, {}, 0},
-        {125, [](auto& c) { c.DrawCircle(0, 0, INT32_MIN); c.DrawEllipse(5, 5, INT32_MAX, 1); c.DrawLine(5, 5, INT32_MAX, 5); }, {}, 0},
+        {124, [=](auto& c) { c.DrawRectangle(0, 0, M, M), c.DrawRectangle(2, 3, M, M); }, {{2, 3, 7, 3}, {2, 4, 2, 8}}, 2},
+        {124, [](auto& c) { c.DrawCircle(2, 3, 1); }, {{3, 3, 3, 3}, {2, 4, 2, 4}}, 2},
+        {125, [](auto& c) { c.DrawCircle(4, 6, 1), c.DrawLine(0, 0, 9, 9); }, {{4, 5, 4, 5}, {3, 6, 5, 6}, {4, 7, 4, 7}, {3, 3, 3, 3}, {4, 4, 4, 4}, {5, 5, 5, 5}, {6, 6, 6, 6}, {7, 7, 7, 7}}, 8},
+        {124, [=](auto& c) { c.DrawCircle(M, m, M), c.DrawEllipse(m, 0, M, M), c.DrawLine(m, m, M, M); }, {}, 0},
+        {125, [=](auto& c) { c.DrawCircle(0, 0, m), c.DrawEllipse(5, 5, M, 1), c.DrawLine(5, 5, M, 5); }, {}, 0},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
-        Expect(cases[i].id, 0x04030201, cases[i].draw, cases[i].pixels, cases[i].locks);
+        Expect(cases[i].id, cases[i].draw, cases[i].boxes, cases[i].locks);
     }
 }
 
 // Colour 0 still locks once per writer call; before a destination is set nothing is locked.
 TEST_F(ColorCanvasTest, ColourZeroStillLocksNoDestinationLocksNothing)
 {
-    Expect(125, 0, [](auto& c) { c.DrawRectangle(0, 0, 9, 9); c.DrawPixel(2, 3); }, {}, 2);
+    Expect(125, [](auto& c) { c.DrawRectangle(0, 0, 9, 9), c.DrawPixel(2, 3); }, {}, 2, 0);
     for (uint32_t id : {124u, 125u}) {
         ObjectPtr<CQVPrimitiveCanvas> c(CreateAs<CQVPrimitiveCanvas>(id));
         ColorRecord record = {0, 0xffffffff};

@@ -1,15 +1,57 @@
-// Circles, discs, ellipses and rectangle outlines: the exact writing-primitive calls, recorded.
+// Circles, discs, ellipses, rectangle outlines and lines: the exact writing-primitive calls, recorded,
+// and properties of many sizes and random lines.
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdlib>
 #include <functional>
 #include <map>
+#include <random>
+#include <set>
 #include <string>
+#include <tuple>
+#include <vector>
 
+#include "ColorCanvas.h"
 #include "Reach.h"
-#include "Recording.h"
 
 namespace {
+
+// 'P' pixel (x, y), 'H' row (x1, y, x2), 'V' column (x, y1, y2).
+using Call = std::tuple<char, int32_t, int32_t, int32_t>;
+Call P(int32_t x, int32_t y) { return {'P', x, y, 0}; }
+Call H(int32_t x1, int32_t y, int32_t x2) { return {'H', x1, y, x2}; }
+Call V(int32_t x, int32_t y1, int32_t y2) { return {'V', x, y1, y2}; }
+
+// The distinct pixels of plots.
+std::set<std::pair<int32_t, int32_t>> Pixels(const std::vector<Call>& calls)
+{
+    std::set<std::pair<int32_t, int32_t>> s;
+    for (auto [kind, x, y, unused] : calls)
+        s.insert({x, y});
+    return s;
+}
+
+// A colour canvas that logs every writing-primitive call, then forwards it to the canvas.
+template <class Canvas>
+class Recording : public Canvas {
+public:
+    std::vector<Call> calls;
+    void DrawPixel(int32_t x, int32_t y) override { calls.push_back(P(x, y)), Canvas::DrawPixel(x, y); }
+    void DrawHorizontalLine(int32_t x1, int32_t y, int32_t x2) override { calls.push_back(H(x1, y, x2)), Canvas::DrawHorizontalLine(x1, y, x2); }
+    void DrawVerticalLine(int32_t x, int32_t y1, int32_t y2) override { calls.push_back(V(x, y1, y2)), Canvas::DrawVerticalLine(x, y1, y2); }
+};
+
+// The calls a shape makes on the draw canvas and on the fill canvas.
+template <class Shape>
+std::pair<std::vector<Call>, std::vector<Call>> Record(Shape shape)
+{
+    Recording<Jwx_8_8_8_8AddDrawColorCanvas> d;
+    Recording<Jwx_8_8_8_8AddFillColorCanvas> f;
+    shape(static_cast<CQVPrimitiveCanvas&>(d));
+    shape(static_cast<CQVPrimitiveCanvas&>(f));
+    return {d.calls, f.calls};
+}
 
 const int32_t X = 100, Y = 200;
 
@@ -23,7 +65,7 @@ TEST(ShapeTest, ExactSequences)
         std::function<void(CQVPrimitiveCanvas&)> shape;
         std::vector<Call> outline, filled;
     };
-    const int32_t M = INT32_MAX;
+    const int32_t M = INT32_MAX, in = kReach - 1;
     const Case cases[] = {
         {"circle 0", [](auto& k) { k.DrawCircle(X, Y, 0); }, {P(X, Y)}, {P(X, Y)}},
         {"circle 1", [](auto& k) { k.DrawCircle(X, Y, 1); }, {P(X + 1, Y), P(X, Y - 1), P(X - 1, Y), P(X, Y + 1)},
@@ -52,6 +94,25 @@ TEST(ShapeTest, ExactSequences)
         {"rectangle all max", [=](auto& k) { k.DrawRectangle(M, M, M, M); },
          {H(M, M, M), V(M, M, M), H(M, M, M), V(M, M, M)}, {}},
         {"rectangle all min", [](auto& k) { k.DrawRectangle(INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN); }, {}, {}},
+        // The double-step line, both directions, one example per remainder pattern.
+        {"line 0 0 5 0", [](auto& k) { k.DrawLine(0, 0, 5, 0); }, {P(0, 0), P(5, 0), P(1, 0), P(2, 0), P(4, 0), P(3, 0)}, {}},
+        {"line 5 0 0 0", [](auto& k) { k.DrawLine(5, 0, 0, 0); }, {P(5, 0), P(0, 0), P(4, 0), P(3, 0), P(1, 0), P(2, 0)}, {}},
+        {"line 0 0 7 7", [](auto& k) { k.DrawLine(0, 0, 7, 7); }, {P(0, 0), P(7, 7), P(1, 1), P(2, 2), P(6, 6), P(5, 5), P(3, 3), P(4, 4)}, {}},
+        {"line 0 0 3 10", [](auto& k) { k.DrawLine(0, 0, 3, 10); }, {P(0, 0), P(3, 10), P(0, 1), P(1, 2), P(3, 9), P(2, 8), P(1, 3), P(1, 4), P(2, 7), P(2, 6), P(2, 5)}, {}},
+        {"line 0 0 8 1", [](auto& k) { k.DrawLine(0, 0, 8, 1); }, {P(0, 0), P(8, 1), P(1, 0), P(2, 0), P(7, 1), P(6, 1), P(3, 0), P(4, 1), P(5, 1)}, {}},
+        {"line 8 1 0 0", [](auto& k) { k.DrawLine(8, 1, 0, 0); }, {P(8, 1), P(0, 0), P(7, 1), P(6, 1), P(1, 0), P(2, 0), P(5, 1), P(4, 0), P(3, 0)}, {}},
+        {"line 0 0 4 2 (pattern 3 on its boundary)", [](auto& k) { k.DrawLine(0, 0, 4, 2); }, {P(0, 0), P(4, 2), P(1, 1), P(2, 1), P(3, 2)}, {}},
+        {"line 3 4 3 4", [](auto& k) { k.DrawLine(3, 4, 3, 4); }, {P(3, 4), P(3, 4)}, {}},
+        {"line from 2^29", [](auto& k) { k.DrawLine(kReach, 0, 0, 0); }, {}, {}},
+        {"line min to max", [](auto& k) { k.DrawLine(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX); }, {}, {}},
+        // Circles and ellipses reaching 2^29 or further make no call; just inside they are walked.
+        {"just in reach", [=](auto& k) { k.DrawCircle(in, -in, 0), k.DrawEllipse(in, -in, 0, 0); }, {P(in, -in), V(in, -in, -in)}, {}},
+        {"circle -(reach - 1)", [=](auto& k) { k.DrawCircle(0, 0, -in); }, {P(0, in), P(0, in), P(in, 0), P(-in, 0), P(0, -in),
+         P(0, -in), P(in, 0), P(-in, 0)}, {H(in, 0, -in)}},
+        {"beyond reach", [=](auto& k) {
+             k.DrawCircle(0, 0, kReach), k.DrawCircle(kReach, 0, 1), k.DrawCircle(0, 0, INT32_MIN), k.DrawCircle(M, M, M);
+             k.DrawEllipse(0, INT32_MIN, 3, 3), k.DrawEllipse(-kReach, 0, 1, 1), k.DrawEllipse(0, 0, 1 << 21, 1 << 21);
+         }, {}, {}},
     };
     for (const Case& c : cases) {
         auto [draw, fill] = Record(c.shape);
@@ -66,21 +127,20 @@ TEST(ShapeTest, ExactSequences)
 
 // Outline against the midpoint rule evaluated directly: moving on to column a, b steps down by one
 // when a^2 + b(b - 1) >= r^2 (the midpoint lies on or outside the circle), up to the first a with
-// b <= a; the eight points are plotted even where they coincide. The disc covers the same extent
-// on every row, each row exactly once.
+// b <= a; the eight points are plotted even where they coincide. The disc draws each row of the
+// outline once, centred, as wide as the outline there.
 TEST(CircleTest, OutlineFollowsMidpointRuleAndDiscSpansIt)
 {
     const size_t kCounts[][2] = {{1, 1}, {4, 4}, {24, 12}, {24, 16}, {32, 24}, {40, 28}};  // plots, pixels
     for (int32_t r = 0; r <= 80; ++r) {
+        SCOPED_TRACE(testing::Message() << "radius " << r);
         auto [draw, fill] = Record([&](CQVPrimitiveCanvas& k) { k.DrawCircle(0, 0, r); });
         if (r < 6) {
-            EXPECT_EQ(draw.size(), kCounts[r][0]) << "radius " << r;
-            EXPECT_EQ(Pixels(draw).size(), kCounts[r][1]) << "radius " << r;
+            EXPECT_EQ(std::pair(draw.size(), Pixels(draw).size()), std::pair(kCounts[r][0], kCounts[r][1]));
         }
         if (r < 2)
             continue;
         std::set<std::pair<int32_t, int32_t>> want;
-        std::map<int32_t, std::pair<int32_t, int32_t>> span, rows;
         size_t plots = 0;
         for (int32_t a = 0, b = r;; ++a) {
             if (int64_t(a) * a + int64_t(b) * (b - 1) >= int64_t(r) * r)
@@ -92,15 +152,14 @@ TEST(CircleTest, OutlineFollowsMidpointRuleAndDiscSpansIt)
             if (b <= a)
                 break;
         }
-        EXPECT_EQ(Pixels(draw), want) << "radius " << r;
-        EXPECT_EQ(draw.size(), plots) << "radius " << r;
-        for (auto [x, y] : want) {
-            auto it = span.try_emplace(y, x, x).first;
-            it->second = {std::min(it->second.first, x), std::max(it->second.second, x)};
-        }
-        for (const Call& c : fill)
-            EXPECT_TRUE(c.kind == 'H' && rows.emplace(c.b, std::make_pair(c.a, c.c)).second) << c;
-        EXPECT_EQ(rows, span) << "radius " << r;
+        EXPECT_EQ(Pixels(draw), want);
+        EXPECT_EQ(draw.size(), plots);
+        std::map<int32_t, int32_t> half, rows;
+        for (auto [x, y] : want)
+            half[y] = std::max(half[y], std::abs(x));
+        for (auto [kind, x1, y, x2] : fill)
+            EXPECT_TRUE(kind == 'H' && x1 == -x2 && rows.emplace(y, x2).second) << x1 << ' ' << y;
+        EXPECT_EQ(rows, half);
     }
 }
 
@@ -124,40 +183,50 @@ TEST(EllipseTest, TallEllipseOutlineAndFill)
     EXPECT_EQ(fill, want);
 }
 
-// Every outline starts with its four ends and never plots a pixel twice.
+// Outlines never plot a pixel twice; fills draw each row once, centred.
 TEST(EllipseTest, OutlineNeverRepeatsAndFillHasOneLinePerRow)
 {
     for (int32_t rx = 1; rx <= 24; ++rx)
         for (int32_t ry = 1; ry <= 24; ++ry) {
             auto [draw, fill] = Record([&](CQVPrimitiveCanvas& k) { k.DrawEllipse(0, 0, rx, ry); });
-            ASSERT_GE(draw.size(), 4u);
             EXPECT_EQ(Pixels(draw).size(), draw.size()) << rx << ' ' << ry;
-            EXPECT_EQ(std::vector<Call>(draw.begin(), draw.begin() + 4),
-                      (std::vector<Call>{P(rx, 0), P(-rx, 0), P(0, -ry), P(0, ry)}));
             std::set<int32_t> rows;
-            for (const Call& c : fill)
-                EXPECT_TRUE(c.kind == 'H' && c.a == -c.c && rows.insert(c.b).second) << c;
+            for (auto [kind, x1, y, x2] : fill)
+                EXPECT_TRUE(kind == 'H' && x1 == -x2 && rows.insert(y).second) << x1 << ' ' << y;
             EXPECT_EQ(rows.size(), size_t(2 * ry + 1)) << rx << ' ' << ry;
         }
 }
 
-// Shapes reaching 2^29 or further draw nothing and return at once; just inside they are walked.
-TEST(ReachTest, ShapesBeyondReachMakeNoCall)
+// Each line of major extent M plots start and end first, then M + 1 distinct pixels in all, each
+// once, one on every major position, each within half a pixel of the true line along the minor axis.
+TEST(LineTest, RandomLinesPlotOnePixelPerMajorPosition)
 {
-    const int32_t in = kReach - 1;
-    struct Case { int32_t x, y, r; size_t draw, fill; };
-    const Case cases[] = {{in, -in, 0, 2, 2}, {-in, in, -in, 12, 2}, {0, 0, kReach, 0, 0}, {kReach, 0, 1, 0, 0},
-                          {0, INT32_MIN, 3, 0, 0}, {INT32_MAX, INT32_MAX, INT32_MAX, 0, 0}, {0, 0, INT32_MIN, 0, 0}};
-    for (const Case& c : cases) {
-        auto [draw, fill] = Record([&](CQVPrimitiveCanvas& k) {
-            k.DrawCircle(c.x, c.y, c.r);
-            k.DrawEllipse(c.x, c.y, c.r, c.r);
-        });
-        EXPECT_EQ(draw.size(), c.draw) << c.x << ' ' << c.y << ' ' << c.r;
-        EXPECT_EQ(fill.size(), c.fill) << c.x << ' ' << c.y << ' ' << c.r;
+    for (int n = 0; n < 3000; ++n) {
+        std::mt19937 rng(n);
+        int32_t span = n % 8 == 0 ? 300 : 40;
+        std::uniform_int_distribution<int32_t> coord(-span, span);
+        int32_t x1 = coord(rng), y1 = coord(rng), x2 = coord(rng), y2 = coord(rng);
+        SCOPED_TRACE(::testing::Message() << "case " << n << ": " << x1 << ',' << y1 << " to " << x2 << ',' << y2);
+        const std::vector<Call> calls = Record([&](CQVPrimitiveCanvas& k) { k.DrawLine(x1, y1, x2, y2); }).first;
+        int64_t dx = x2 - x1, dy = y2 - y1;
+        bool xMajor = std::abs(dx) > std::abs(dy);
+        int64_t M = xMajor ? std::abs(dx) : std::abs(dy);
+        ASSERT_EQ(calls.size(), size_t(M == 0 ? 2 : M + 1));
+        EXPECT_EQ(calls[0], P(x1, y1));
+        EXPECT_EQ(calls[1], P(x2, y2));
+        if (M == 0)
+            continue;
+        EXPECT_EQ(Pixels(calls).size(), size_t(M + 1));
+        std::set<int64_t> majors;
+        for (auto [kind, x, y, unused] : calls) {
+            int64_t u = xMajor ? x - x1 : y - y1, v = xMajor ? y - y1 : x - x1;
+            int64_t du = xMajor ? dx : dy, dv = xMajor ? dy : dx;
+            majors.insert(u);
+            // v against the true minor offset u * dv / du, scaled by 2 * |du|.
+            EXPECT_LE(std::abs(2 * (v * du - u * dv)), M) << x << ',' << y;
+        }
+        EXPECT_EQ(majors.size(), size_t(M + 1));
     }
-    // Products beyond what the walk takes.
-    EXPECT_TRUE(Record([](CQVPrimitiveCanvas& k) { k.DrawEllipse(0, 0, 1 << 21, 1 << 21); }).first.empty());
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 // Every canvas and path against a plain per-pixel model of Blit and TransformBlit, on surfaces of
-// exact size with padded rows, random rectangles (many reaching outside), weights and opacities.
+// exact size with padded rows: random rectangles (sub-rectangles, which read only their own
+// pixels, many reaching outside, some arguments at the 32-bit limits), weights and opacities.
+#include <array>
+#include <climits>
 #include <random>
 
 #include "CanvasHarness.h"
@@ -20,16 +23,17 @@ struct Model {
     }
 };
 
-// Blit: source (sx + i, sy + j) goes to (dx + i, dy + j) when inside the source and the clip.
+// Blit: source (sx + i, sy + j) goes to (dx + i, dy + j), 0 <= i < w, 0 <= j < h, when inside
+// the source and the clip. Walked over the destination, so any size is cheap.
 bool ModelBlit(Model& m, const CQVCanvas& c, int64_t sx, int64_t sy, int64_t w, int64_t h,
                int64_t dx, int64_t dy)
 {
     bool any = false;
-    for (int64_t j = 0; j < h; ++j)
-        for (int64_t i = 0; i < w; ++i) {
-            int64_t x = sx + i, y = sy + j, X = dx + i, Y = dy + j;
-            if (x < 0 || y < 0 || x >= m.src.surface.GetWidth() || y >= m.src.surface.GetHeight() ||
-                X < c.GetClipLeft() || X > c.GetClipRight() || Y < c.GetClipTop() || Y > c.GetClipBottom())
+    for (int64_t Y = c.GetClipTop(); Y <= c.GetClipBottom(); ++Y)
+        for (int64_t X = c.GetClipLeft(); X <= c.GetClipRight(); ++X) {
+            int64_t i = X - dx, j = Y - dy, x = sx + i, y = sy + j;
+            if (i < 0 || j < 0 || i >= w || j >= h || x < 0 || y < 0 || x >= m.src.surface.GetWidth() ||
+                y >= m.src.surface.GetHeight())
                 continue;
             any = true;
             for (int k = 0; k < m.B; ++k)
@@ -38,6 +42,8 @@ bool ModelBlit(Model& m, const CQVCanvas& c, int64_t sx, int64_t sy, int64_t w, 
     return any;
 }
 
+// TransformBlit: destination pixel (dx + i, dy + j) inside the destination surface takes source
+// position i * step, j * step in 16.16 of the rectangle, by the path the two sizes choose.
 void ModelTransform(Model& m, int64_t sx, int64_t sy, int64_t sw, int64_t sh, int64_t dx,
                     int64_t dy, int64_t dw, int64_t dh)
 {
@@ -45,10 +51,10 @@ void ModelTransform(Model& m, int64_t sx, int64_t sy, int64_t sw, int64_t sh, in
         sx + sw > m.src.surface.GetWidth() || sy + sh > m.src.surface.GetHeight())
         return;
     const int64_t stepX = (sw - 1) * 65536 / dw, stepY = (sh - 1) * 65536 / dh;
-    for (int64_t j = 0; j < dh; ++j)
-        for (int64_t i = 0; i < dw; ++i) {
-            if (dx + i < 0 || dy + j < 0 || dx + i >= m.dst.surface.GetWidth() ||
-                dy + j >= m.dst.surface.GetHeight())
+    for (int64_t Y = 0; Y < m.dst.surface.GetHeight(); ++Y)
+        for (int64_t X = 0; X < m.dst.surface.GetWidth(); ++X) {
+            const int64_t i = X - dx, j = Y - dy;
+            if (i < 0 || j < 0 || i >= dw || j >= dh)
                 continue;
             const int64_t c = i * stepX >> 16, fx = i * stepX >> 8 & 255;
             const int64_t r = j * stepY >> 16, fy = j * stepY >> 8 & 255;
@@ -68,7 +74,7 @@ void ModelTransform(Model& m, int64_t sx, int64_t sy, int64_t sw, int64_t sh, in
                 } else {
                     v = (P(c, j) + P(c + 1, j)) / 2;
                 }
-                m.Put(dx + i, dy + j, k, v);
+                m.Put(X, Y, k, v);
             }
         }
 }
@@ -117,10 +123,10 @@ TEST_P(RandomTest, CanvasMatchesPlainModel)
             int32_t dh = R(0, 2) == 0 ? sh : R(0, 1) ? R(0, sh) : R(sh, 3 * sh + 2);
             a = {R(-1, SW - sw + 1), R(-1, SH - sh + 1), sw, sh, R(-4, DW), R(-4, DH), dw, dh};
         }
-        ::testing::Message trace;
-        for (int32_t x : a)
-            trace << ' ' << x;
-        SCOPED_TRACE(trace << " case " << n << (same ? ", onto itself" : ""));
+        for (int32_t& x : a)  // one argument in 24 at or next to the 32-bit limits
+            if (R(0, 23) == 0)
+                x = std::array{INT32_MIN, INT32_MIN + 1, INT32_MAX - 1, INT32_MAX}[R(0, 3)];
+        SCOPED_TRACE(testing::PrintToString(a) + " case " + std::to_string(n) + (same ? ", onto itself" : ""));
         if (blit) {
             bool drawn = fits && ModelBlit(m, *canvas.get(), a[0], a[1], a[2], a[3], a[4], a[5]);
             canvas->Blit(a[0], a[1], a[2], a[3], a[4], a[5]);
