@@ -141,16 +141,20 @@ bool EllipseFits(int32_t rx, int32_t ry)
     return a * a <= kEllipseProduct / 2 / b && b * b <= kEllipseProduct / 2 / a;
 }
 
+// An ellipse with a zero half-axis is one column or one row, on both canvases.
+bool FlatEllipse(CQVPrimitiveCanvas& c, int32_t x, int32_t y, int32_t rx, int32_t ry)
+{
+    if (rx == 0)
+        c.DrawVerticalLine(x, y - ry, y + ry);
+    else if (ry == 0)
+        c.DrawHorizontalLine(x - rx, y, x + rx);
+    return rx == 0 || ry == 0;
+}
+
 void EllipseOutline(CQVPrimitiveCanvas& c, int32_t x, int32_t y, int32_t rx, int32_t ry)
 {
-    if (rx == 0) {
-        c.DrawVerticalLine(x, y - ry, y + ry);
+    if (FlatEllipse(c, x, y, rx, ry))
         return;
-    }
-    if (ry == 0) {
-        c.DrawHorizontalLine(x - rx, y, x + rx);
-        return;
-    }
     if (rx > 1 && !EllipseFits(rx, ry))
         return;
     c.DrawPixel(x + rx, y);
@@ -179,14 +183,8 @@ void EllipseOutline(CQVPrimitiveCanvas& c, int32_t x, int32_t y, int32_t rx, int
 // Draws a pair of rows only in passes that take a row step, after that pass's column step.
 void FilledEllipse(CQVPrimitiveCanvas& c, int32_t x, int32_t y, int32_t rx, int32_t ry)
 {
-    if (rx == 0) {
-        c.DrawVerticalLine(x, y - ry, y + ry);
+    if (FlatEllipse(c, x, y, rx, ry))
         return;
-    }
-    if (ry == 0) {
-        c.DrawHorizontalLine(x - rx, y, x + rx);
-        return;
-    }
     if (rx > 0 && !EllipseFits(rx, ry))
         return;
     c.DrawHorizontalLine(x - rx, y, x + rx);
