@@ -4,37 +4,12 @@
 #include <cstdlib>
 
 #include "Bench.h"
-#include "QVGFX_Basics.h"
+#include "LoadedModule.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
-
+// The module is loaded once, the way the test suite loads it.
 CQVFactoryObject* CreateModuleObject(uint32_t classId)
 {
-    static CQVFactory* factory = [] {
-        const char* path = std::getenv("QVGFX_BASICS_MODULE");
-        if (path == nullptr || *path == 0)
-            path = QVGFX_BASICS_MODULE;
-#if defined(_WIN32)
-        HMODULE module = LoadLibraryA(path);
-        void* symbol = module ? reinterpret_cast<void*>(GetProcAddress(module, "jwCreateFactory")) : nullptr;
-#else
-        void* module = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-        void* symbol = module ? dlsym(module, "jwCreateFactory") : nullptr;
-#endif
-        CQVFactory* f = nullptr;
-        if (symbol != nullptr)
-            reinterpret_cast<JwCreateFactoryFunction>(symbol)(&f);
-        if (f == nullptr) {
-            std::fprintf(stderr, "cannot load the module from %s\n", path);
-            std::abort();
-        }
-        return f;
-    }();
-    return factory->CreateObject(classId);
+    return ModuleFactory()->CreateObject(classId);
 }
 
 namespace {
