@@ -3,8 +3,15 @@
 # Windows: everything a host runs (QVLibrary.dll, QVGFX.dll, QVGFX_Basics.jwx, qvgfx.exe) in bin,
 # side by side as the host loads them. Linux: the host libraries in lib, the plug-in and qvgfx in
 # lib/qvgfx (qvgfx looks for the plug-in beside itself), with bin/qvgfx a link to it.
+#
+# Installed binaries are stripped (symbol tables and debug sections); the build tree keeps them.
+# The plug-in keeps its one dynamic export, the host libraries theirs.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
+
+# Set before the install rules below, which strip what they install when it is on: both
+# `cmake --install` and cpack run these rules.
+install(CODE "set(CMAKE_INSTALL_DO_STRIP ON)")
 
 set(QVGFX_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/qvgfx)
 set(QVGFX_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/QVGFX)
@@ -29,6 +36,7 @@ install(FILES
     ${PROJECT_SOURCE_DIR}/host/QVLibrary.h
     ${PROJECT_SOURCE_DIR}/host/QVGFX.h
     ${PROJECT_SOURCE_DIR}/module/QVGFX_Basics.h
+    ${PROJECT_SOURCE_DIR}/module/QVGFX_BasicsClasses.h
     DESTINATION ${QVGFX_INSTALL_INCLUDEDIR})
 install(TARGETS QVGFX_Basics LIBRARY DESTINATION ${QVGFX_INSTALL_MODULEDIR})
 
@@ -60,11 +68,35 @@ write_basic_package_version_file(${CMAKE_BINARY_DIR}/QVGFXConfigVersion.cmake
 install(FILES ${CMAKE_BINARY_DIR}/QVGFXConfig.cmake ${CMAKE_BINARY_DIR}/QVGFXConfigVersion.cmake
     DESTINATION ${QVGFX_INSTALL_CMAKEDIR})
 
-# pkg-config: paths relative to the .pc file, so that an unpacked archive works wherever it lies.
+# pkg-config. `cmake --install` writes the install prefix itself into the installed .pc, so that
+# pkg-config prints plain paths; the archives carry the .pc as configured here, its prefix
+# relative to the file, so that an unpacked archive works wherever it lies (ArchiveTop.cmake.in).
+# On Linux, Libs carries a run-path to the host libraries, so that a program built from it starts
+# without LD_LIBRARY_PATH.
 file(RELATIVE_PATH pc_to_prefix /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
 string(REGEX REPLACE "/$" "" pc_to_prefix "${pc_to_prefix}")
+set(QVGFX_PC_PREFIX "\${pcfiledir}/${pc_to_prefix}")
+if(WIN32)
+    set(QVGFX_PC_RPATH "")
+else()
+    set(QVGFX_PC_RPATH " -Wl,-rpath,\${libdir}")
+endif()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/qvgfx.pc.in ${CMAKE_BINARY_DIR}/qvgfx.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/qvgfx.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+install(CODE "
+    set(pc \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig/qvgfx.pc\")
+    file(READ \"\${pc}\" text)
+    get_filename_component(prefix \"\${CMAKE_INSTALL_PREFIX}\" ABSOLUTE)
+    string(REGEX REPLACE \"^prefix=[^\\n]*\" \"prefix=\${prefix}\" text \"\${text}\")
+    file(WRITE \"\${pc}\" \"\${text}\")")
+
+# Every archive carries the license and a short README at its top; the license is also installed
+# with the documentation.
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+set(QVGFX_ARCHIVE_README ${CMAKE_CURRENT_LIST_DIR}/ArchiveReadme.md)
+set(QVGFX_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/ArchiveTop.cmake.in ${CMAKE_BINARY_DIR}/ArchiveTop.cmake @ONLY)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_BINARY_DIR}/ArchiveTop.cmake)
 
 # cpack: a zip on Windows, a tar.gz on Linux, named after the system and the processor.
 set(CPACK_PACKAGE_NAME QVGFX_Basics)
@@ -83,5 +115,4 @@ else()
     set(CPACK_SYSTEM_NAME ${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR})
 endif()
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
-set(CPACK_STRIP_FILES OFF)
 include(CPack)

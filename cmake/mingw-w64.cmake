@@ -18,3 +18,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 foreach(kind EXE_LINKER SHARED_LINKER MODULE_LINKER)
     set(CMAKE_${kind}_FLAGS_INIT "-static")
 endforeach()
+
+# The target's strip, for the stripped install (the host's strip does not know PE files).
+find_program(CMAKE_STRIP ${QVGFX_MINGW_TRIPLE}-strip)
