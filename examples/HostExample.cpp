@@ -19,6 +19,22 @@
 
 using namespace qvgfx_basics;
 
+// Loading a library, the only part that differs between the systems.
+#if defined(_WIN32)
+using Library = HMODULE;
+static Library Open(const char* path) { return LoadLibraryA(path); }
+static void* Find(Library library, const char* name)
+{
+    return reinterpret_cast<void*>(GetProcAddress(library, name));
+}
+static void Close(Library library) { FreeLibrary(library); }
+#else
+using Library = void*;
+static Library Open(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
+static void* Find(Library library, const char* name) { return dlsym(library, name); }
+static void Close(Library library) { dlclose(library); }
+#endif
+
 static int Fail(const char* what)
 {
     std::fprintf(stderr, "host_example: %s\n", what);
@@ -125,13 +141,8 @@ int main(int argc, char** argv)
     if (argc < 2)
         return Fail("usage: host_example OUT.ppm [MODULE]");
     const char* path = argc > 2 ? argv[2] : QVGFX_BASICS_MODULE;
-#if defined(_WIN32)
-    HMODULE module = LoadLibraryA(path);
-    void* entry = module ? reinterpret_cast<void*>(GetProcAddress(module, "jwCreateFactory")) : nullptr;
-#else
-    void* module = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-    void* entry = module ? dlsym(module, "jwCreateFactory") : nullptr;
-#endif
+    Library module = Open(path);
+    void* entry = module ? Find(module, "jwCreateFactory") : nullptr;
     if (entry == nullptr)
         return Fail("cannot load jwCreateFactory from the module");
 
@@ -148,10 +159,6 @@ int main(int argc, char** argv)
     // Entries, objects and the factory run the module's code: free them before unloading it.
     CQVRepository::Clear();
     factory->Release();
-#if defined(_WIN32)
-    FreeLibrary(module);
-#else
-    dlclose(module);
-#endif
+    Close(module);
     return status;
 }
