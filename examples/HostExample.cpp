@@ -90,9 +90,9 @@ static int Run(CQVFactory* factory, const char* outPath)
     }
     tile.Unlock(true);
 
-    // Choosing classes. The colour canvas by its id, once its entry has accepted the destination
-    // format; the surface canvas by its codes among the entries that accept the destination; the
-    // converter as the first entry that accepts the source and the target format.
+    // Choosing classes. The colour canvas by its id, once the entry that its codes pick among those
+    // accepting the destination format is found to be that class; the surface canvas by its codes
+    // alone; the converter as the first entry that accepts the source and the target format.
     const uint32_t fillId = classes::Jwx_8_8_8_8AddFillColorCanvas;
     const bool fillFits = PickCanvas(rgba, kAdd, kFill, kColor) == fillId;
     const uint32_t copyId = PickCanvas(rgba, kOpaque, kFill, kSurface);
