@@ -133,6 +133,7 @@ TEST_P(DrawTest, OutputIsTheShapesAddedWithSaturation)
     if (c.onto)
         Save(e.image, "in.png"), args[2] = "--onto", args[3] = "in.png";
     args.insert(args.end(), c.args.begin(), c.args.end());
+    args.push_back("--quiet");  // shapes clipped away are noted
     RunOk(args);
     c.expect(e);
     Image out = Load("out.png");

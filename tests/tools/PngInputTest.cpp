@@ -70,7 +70,7 @@ class ExpansionTest : public ToolTest, public ::testing::WithParamInterface<Expa
 TEST_P(ExpansionTest, ReadsAsTheExpandedLayout)
 {
     WriteRaw(GetParam().raw, "in.png");
-    RunOk({"blit", "in.png", "in.png", "out.png", "--rule", "copy", "--from", "0,0,0,0"});
+    RunOk({"blit", "in.png", "in.png", "out.png", "--rule", "copy", "--from", "0,0,0,0", "--quiet"});
     Image out = Load("out.png");
     EXPECT_EQ(out.layout, GetParam().layout);
     EXPECT_EQ(out.bytes, GetParam().bytes);

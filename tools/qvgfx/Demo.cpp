@@ -130,10 +130,10 @@ public:
         Text(x, y + 10, note);
     }
 
-    void Write(const std::string& path)
+    void Write(const std::string& path, const PngOutput& output)
     {
         Surface rgb = Convert(*m_Image, kRGB);
-        WritePng(*rgb, path);
+        WritePng(*rgb, path, output);
     }
 
 private:
@@ -336,17 +336,19 @@ void Conversions(Gallery& g)
 
 int DemoCommand(Plugin& plugin, const Arguments& args)
 {
-    CommandLine line = SplitArguments(args, {});
+    CommandLine line = SplitArguments(args, {"--compression"});
     if (line.positionals.size() > 1)
         throw UsageError("demo takes at most one argument, OUT.png");
     std::string out = line.positionals.empty() ? "gallery.png" : line.positionals[0];
+    PngOutput output = OutputFor(line, out);
     Gallery g(plugin);
     Shapes(g);
     CopyAndAdd(g);
     Blends(g);
     Masks(g);
     Conversions(g);
-    g.Write(out);
-    std::printf("wrote %s\n", out.c_str());
+    g.Write(out, output);
+    if (out != "-")
+        std::printf("wrote %s\n", out.c_str());
     return 0;
 }

@@ -152,17 +152,33 @@ const Command kCommands[] = {
 int main(int argc, char** argv)
 {
     std::string modulePath;
+    bool modulePathGiven = false;
     Arguments args;
+    // --module, --quiet and --version may stand anywhere before "--".
+    bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--module") == 0) {
-            if (i + 1 >= argc) {
+        std::string a = argv[i];
+        if (!optionsEnded && (a == "--module" || a.rfind("--module=", 0) == 0)) {
+            if (modulePathGiven) {
+                std::fprintf(stderr, "qvgfx: --module is given twice\n");
+                return 2;
+            }
+            if (a == "--module" && i + 1 >= argc) {
                 std::fprintf(stderr, "qvgfx: --module needs a path\n");
                 return 2;
             }
-            modulePath = argv[++i];
+            modulePath = a == "--module" ? argv[++i] : a.substr(9);
+            modulePathGiven = true;
+        } else if (!optionsEnded && a == "--quiet") {
+            NoteSettings::quiet = true;
         } else {
-            args.emplace_back(argv[i]);
+            optionsEnded = optionsEnded || a == "--";
+            args.push_back(a);
         }
+    }
+    if (!args.empty() && args[0] == "--version") {
+        std::printf("qvgfx %s\nmodule: %s\n", QVGFX_VERSION, Plugin::ModulePath(modulePath).c_str());
+        return 0;
     }
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         std::fputs(kUsage, args.empty() ? stderr : stdout);
@@ -176,12 +192,16 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "qvgfx: unknown command '%s' (see qvgfx --help)\n", args[0].c_str());
         return 2;
     }
+    NoteSettings::command = command->name;
     args.erase(args.begin());
-    for (const std::string& a : args)
+    for (const std::string& a : args) {
+        if (a == "--")
+            break;
         if (a == "--help" || a == "-h") {
             std::fputs(command->help, stdout);
             return 0;
         }
+    }
 
     try {
         Plugin plugin;
