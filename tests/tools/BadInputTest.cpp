@@ -18,12 +18,16 @@ const BadCase kBadCases[] = {
     {"MissingInput", {"convert", "none.png", "out.png", "--to", "BGRA"}, "cannot read none.png"},
     {"NotAPng", {"convert", "text.png", "out.png", "--to", "RGB"}, "text.png is not a PNG file"},
     {"DamagedPng", {"draw", "out.png", "--onto", "short.png", "pixel:0,0"}, "short.png is not a readable PNG"},
+    {"ReadOnlyOutput", {"convert", "rgba.png", "locked.png", "--to", "BGRA"}, "cannot write locked.png: the file is read-only"},
     {"MissingDirectory", {"convert", "rgba.png", "no/such/dir/out.png", "--to", "BGRA"}, "cannot write no/such/dir/out.png"},
     {"ModuleMissing", {"--module", "nothing.jwx", "convert", "rgba.png", "out.png", "--to", "BGRA"}, "cannot load module"},
     // Layouts and rules unknown, or not offered for the images at hand.
     {"UnknownLayout", {"convert", "rgba.png", "out.png", "--to", "RGBX"}, "unknown layout 'RGBX'"},
     {"ChannelMissing", {"convert", "rgb.png", "out.png", "--to", "A"}, "has no A channel"},
     {"MaskFromColour", {"convert", "rgb.png", "out.png", "--to", "mask"}, "made from grey (8) images only"},
+    {"GreyToA", {"convert", "grey.png", "out.png", "--to", "A"}, "a grey (8) image converts only to the mask layout, not to A (8)"},
+    {"GreyToR", {"convert", "grey.png", "out.png", "--to", "R"}, "a grey (8) image converts only to the mask layout, not to R (8)"},
+    {"RepeatedLetter", {"convert", "rgba.png", "out.png", "--to", "RGRB"}, "layout 'RGRB' names R twice"},
     {"UnknownRule", {"blit", "rgba.png", "rgba.png", "out.png", "--rule", "multiply"}, "unknown rule 'multiply'"},
     {"NoPaintbrushForRgba", {"blit", "rgba.png", "rgba.png", "out.png", "--rule", "paintbrush"},
      "no paintbrush canvas for RGBA (8/8/8/8)"},
@@ -38,13 +42,19 @@ const BadCase kBadCases[] = {
      "--opacity: 256 is out of range"},
     {"LineTooLong", {"draw", "out.png", "--size", "4x4", "line:0,0,268435456,0"}, "out of range (-268435455"},
     // Sizes that do not fit.
-    {"ZeroSize", {"draw", "out.png", "--size", "0x4", "pixel:0,0"}, "0 is out of range"},
+    {"ZeroSize", {"draw", "out.png", "--size", "0x4", "pixel:0,0"}, "0 is out of range (1 to 16384)"},
     {"TooManyPixels", {"draw", "out.png", "--size", "16384x16384", "pixel:0,0"}, "does not fit"},
     // Commands, options and OPs misused.
     {"UnknownOp", {"draw", "out.png", "--size", "4x4", "star:1,1,1"}, "unknown OP 'star:1,1,1'"},
     {"WeightsForCopy", {"blit", "rgb.png", "rgb.png", "out.png", "--rule", "copy", "--weights", "1,1"},
      "--weights belongs to the lincomb rule only"},
+    {"OpacityForCopy", {"blit", "rgb.png", "rgb.png", "out.png", "--rule", "copy", "--opacity", "9"}, "--opacity belongs to the airbrush"},
+    {"OpacityForPaintbrush", {"scale", "grey.png", "grey.png", "out.png", "--rule=paintbrush", "--from", "0,0,1,1", "--to",
+                              "0,0,2,2", "--opacity=9"}, "--opacity belongs to the airbrush rule only"},
     {"MissingTo", {"convert", "rgba.png", "out.png"}, "convert needs --to LAYOUT"},
+    {"ValueMissingAtTheEnd", {"convert", "rgba.png", "out.png", "--to"}, "--to needs a value"},
+    {"BothInputsStandard", {"blit", "-", "-", "out.png", "--rule", "copy"}, "cannot both be standard input"},
+    {"CompressionRange", {"demo", "out.png", "--compression", "10"}, "--compression: 10 is out of range (0 to 9)"},
     {"OptionTwice", {"convert", "rgba.png", "out.png", "--to", "RGB", "--to", "BGR"}, "--to is given twice"},
     {"UnknownOption", {"convert", "rgba.png", "out.png", "--to", "RGB", "--fast"}, "unknown option '--fast'"},
     {"UnknownCommand", {"paint", "out.png"}, "unknown command 'paint'"},
@@ -64,6 +74,8 @@ protected:
         std::ifstream whole("rgba.png", std::ios::binary);
         std::string bytes((std::istreambuf_iterator<char>(whole)), std::istreambuf_iterator<char>());
         std::ofstream("short.png", std::ios::binary) << bytes.substr(0, 40);
+        std::ofstream("locked.png") << "keep";
+        std::filesystem::permissions("locked.png", std::filesystem::perms::owner_read);
     }
 };
 

@@ -73,7 +73,8 @@ protected:
     }
 
     // The shell execs the tool, so a signal shows as one (status -1), not as a shell's status.
-    Outcome Run(const std::vector<std::string>& args)
+    // `input` names a file for standard input (none by default).
+    Outcome Run(const std::vector<std::string>& args, const std::string& input = "/dev/null")
     {
         std::string line = "exec " QVGFX_TOOL;
         for (const std::string& a : args) {
@@ -82,7 +83,7 @@ protected:
                 line += c == '\'' ? std::string("'\\''") : std::string(1, c);
             line += "'";
         }
-        int wait = std::system((line + " >stdout.txt 2>stderr.txt").c_str());
+        int wait = std::system((line + " <" + input + " >stdout.txt 2>stderr.txt").c_str());
         return {WIFEXITED(wait) ? WEXITSTATUS(wait) : -1, Take("stderr.txt"), Take("stdout.txt")};
     }
     // Runs qvgfx and expects success, with nothing on stderr.

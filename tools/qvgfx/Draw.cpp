@@ -85,13 +85,16 @@ std::string ShapeNote(const Op& op, bool fill, const Box& area)
             break;
         case Shape::Circle:
         case Shape::Ellipse: {
+            // A negative RY with a positive RX draws as its magnitude; a negative RX (or a negative
+            // RY with RX 0) leaves the outline's four axis points at most.
             int64_t rx = a[2], ry = op.shape == Shape::Circle ? a[2] : a[3];
-            if (rx < 0 || ry < 0) {
+            if (rx < 0 || (rx == 0 && ry < 0)) {
                 if (fill || rx == 0 || ry == 0)
                     return nothing + "a radius is negative";
                 return op.text + " has a negative radius: the draw canvas plots only the four points where the "
                                  "outline meets the axes";
             }
+            ry = ry < 0 ? -ry : ry;
             // Larger ellipses would leave the rasteriser's exact range.
             const int64_t limit = int64_t(1) << 61;
             if (op.shape == Shape::Ellipse && rx > 0 && ry > 0 &&
