@@ -119,8 +119,7 @@ PngOutput OutputFor(const CommandLine& line, const std::string& path, const Colo
         c = char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     struct stat s = {};
     bool special = path == "-" || (stat(path.c_str(), &s) == 0 && !S_ISREG(s.st_mode));
-    if (end != ".png" && !special)
-        Note("the output name " + path + " does not end in .png; the file is a PNG all the same");
+    output.noteName = end != ".png" && !special;
     return output;
 }
 

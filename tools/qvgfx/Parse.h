@@ -38,7 +38,7 @@ CommandLine SplitArguments(const Arguments& args, const std::vector<std::string>
                            const std::vector<std::string>& flags = {});
 
 // How a command writes its output PATH: --compression from the line, the colour chunks kept from
-// an input (null: none). Notes an output name that does not end in .png.
+// an input (null: none); an output name that does not end in .png is to be noted.
 PngOutput OutputFor(const CommandLine& line, const std::string& path, const ColourChunks* colour = nullptr);
 
 // Notes a --clip L,T,R,B that leaves no pixel of a WIDTHxHEIGHT image; returns whether it did.

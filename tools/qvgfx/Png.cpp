@@ -598,4 +598,6 @@ void WritePng(const CQVSurface& surface, const std::string& path, const PngOutpu
     }
     MarkTemporary(nullptr);
 #endif
+    if (output.noteName)
+        Note("the output name " + path + " does not end in .png; the file is a PNG all the same");
 }

@@ -34,6 +34,7 @@ struct ColourChunks {
 struct PngOutput {
     int compression = -1;
     const ColourChunks* colour = nullptr;
+    bool noteName = false;  // note, once written, that the name does not end in .png
 };
 
 // A gapless surface (pitch = width * B) of the given layout and size, zero-filled.
