@@ -16,6 +16,7 @@
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
+#include <process.h>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -517,8 +518,14 @@ void WritePng(const CQVSurface& surface, const std::string& path, const PngOutpu
             throw Failure("cannot write standard output: " + why);
         return;
     }
-    std::string temporary = path + ".tmp";
-    int fd = _open(temporary.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, 0666);
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = path + ".tmp" + std::to_string(_getpid()) + "-" + std::to_string(attempt);
+        fd = _open(temporary.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
     if (fd < 0)
         throw Failure("cannot write " + path + ": " + SystemError(errno));
     bool written = EncodeTo(fd, surface, output, why);
@@ -569,13 +576,13 @@ void WritePng(const CQVSurface& surface, const std::string& path, const PngOutpu
         MarkTemporary(temporary.c_str());
     sigprocmask(SIG_SETMASK, &previous, nullptr);
     if (fd < 0) {
+        // A directory that exists but takes no new file (such as /proc) is named in the message:
+        // the trouble lies there, not with the output's own name.
+        std::string where = directory.empty() ? "." : directory;
         struct stat d = {};
-        bool directoryExists = stat(directory.empty() ? "." : directory.c_str(), &d) == 0;
-        throw Failure("cannot write " + path + ": " +
-                      (directoryExists && made != EACCES ? "cannot make a temporary file in " +
-                                                               (directory.empty() ? std::string(".") : directory) + ": "
-                                                         : std::string()) +
-                      SystemError(made));
+        std::string context =
+            stat(where.c_str(), &d) == 0 && made != EACCES ? "cannot make a temporary file in " + where + ": " : "";
+        throw Failure("cannot write " + path + ": " + context + SystemError(made));
     }
     if (exists) {
         // An existing file keeps its owner, group and permissions. Giving a file away takes
