@@ -92,8 +92,7 @@ const DrawCase kDrawCases[] = {
      {"pixel:1,1", "color:1,0,100,0", "hline:0,3,6", "vline:5,0,4"},
      [](Expected& e) { e.Pixel(1, 1), e.Color(1, 0, 100, 0), e.Row(0, 3, 6), e.Rect(5, 0, 1, 5); }},
     // The outline rectangle covers its border once, the circle of radius 1 its four neighbours, a
-    // line of one point plots it twice; the tall filled ellipse has half-width 2 within 6 rows of
-    // its centre, 1 up to 9, and covers each row once.
+    // line of one point plots it twice.
     {"OutlineShapes", 16, 12, false,
      {"color:9,8,7,6", "rect:1,1,5,4", "circle:14,1,1", "line:0,7,5,7", "line:7,7,7,7", "line:9,4,12,7"},
      [](Expected& e) {
@@ -101,13 +100,6 @@ const DrawCase kDrawCases[] = {
          e.Pixel(15, 1), e.Pixel(13, 1), e.Pixel(14, 0), e.Pixel(14, 2), e.Row(0, 7, 5), e.Pixel(7, 7), e.Pixel(7, 7);
          for (int i = 0; i < 4; ++i)
              e.Pixel(9 + i, 4 + i);
-     }},
-    {"FilledEllipse", 9, 23, false, {"--canvas", "fill", "color:5,5,5,5", "ellipse:4,11,2,10"}, [](Expected& e) {
-         e.Color(5, 5, 5, 5);
-         for (int dy = -10; dy <= 10; ++dy) {
-             int h = std::abs(dy) <= 6 ? 2 : std::abs(dy) <= 9 ? 1 : 0;
-             e.Row(4 - h, 11 + dy, 4 + h);
-         }
      }},
     {"ClipRectangleLimitsEveryShape", 10, 10, false,
      {"--canvas", "fill", "--clip", "2,3,7,8", "color:1,2,3,4", "hline:0,3,9", "vline:4,0,20", "rect:0,0,100,100",
@@ -133,16 +125,13 @@ TEST_P(DrawTest, OutputIsTheShapesAddedWithSaturation)
     if (c.onto)
         Save(e.image, "in.png"), args[2] = "--onto", args[3] = "in.png";
     args.insert(args.end(), c.args.begin(), c.args.end());
+    args.push_back("--quiet");  // shapes clipped away are noted
     RunOk(args);
     c.expect(e);
     Image out = Load("out.png");
-    ASSERT_EQ(out.layout, "RGBA");
-    ASSERT_EQ(out.width, c.width);
-    ASSERT_EQ(out.height, c.height);
-    for (int y = 0; y < out.height; ++y)
-        for (int x = 0; x < out.width; ++x)
-            for (int k = 0; k < 4; ++k)
-                ASSERT_EQ(out.At(x, y, k), e.image.At(x, y, k)) << "pixel " << x << "," << y << " byte " << k;
+    EXPECT_EQ(out.layout, "RGBA");
+    EXPECT_EQ(out.width, c.width);
+    EXPECT_EQ(out.bytes, e.image.bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ops, DrawTest, ::testing::ValuesIn(kDrawCases),

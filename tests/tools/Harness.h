@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -27,10 +26,10 @@ struct Image {
     uint8_t At(int x, int y, int k) const { return bytes[std::size_t((y * width + x) * B() + k)]; }
 };
 
-inline Image Blank(const std::string& layout, int width, int height, uint8_t value = 0)
+inline Image Blank(const std::string& layout, int width, int height)
 {
     Image image{layout, width, height, {}};
-    image.bytes.assign(std::size_t(width * height * image.B()), value);
+    image.bytes.resize(std::size_t(width * height * image.B()));
     return image;
 }
 
@@ -73,7 +72,8 @@ protected:
     }
 
     // The shell execs the tool, so a signal shows as one (status -1), not as a shell's status.
-    Outcome Run(const std::vector<std::string>& args)
+    // `input` names a file for standard input (none by default).
+    Outcome Run(const std::vector<std::string>& args, const std::string& input = "/dev/null")
     {
         std::string line = "exec " QVGFX_TOOL;
         for (const std::string& a : args) {
@@ -82,7 +82,7 @@ protected:
                 line += c == '\'' ? std::string("'\\''") : std::string(1, c);
             line += "'";
         }
-        int wait = std::system((line + " >stdout.txt 2>stderr.txt").c_str());
+        int wait = std::system((line + " <" + input + " >stdout.txt 2>stderr.txt").c_str());
         return {WIFEXITED(wait) ? WEXITSTATUS(wait) : -1, Take("stderr.txt"), Take("stdout.txt")};
     }
     // Runs qvgfx and expects success, with nothing on stderr.
@@ -109,13 +109,11 @@ protected:
         bool read = png_image_begin_read_from_file(&png, name.c_str());
         Image image = Blank(png.format == PNG_FORMAT_RGBA ? "RGBA" : png.format == PNG_FORMAT_RGB ? "RGB" : "grey",
                             int(png.width), int(png.height));
-        if (!read || (image.B() == 1 && png.format != PNG_FORMAT_GRAY) ||
-            !png_image_finish_read(&png, nullptr, image.bytes.data(), 0, nullptr)) {
-            ADD_FAILURE() << name << " is not an 8-bit grey, RGB or RGBA PNG: " << png.format << ", " << png.message;
-            png_image_free(&png);
-            return {};
-        }
-        return image;
+        read = read && (image.B() > 1 || png.format == PNG_FORMAT_GRAY) &&
+               png_image_finish_read(&png, nullptr, image.bytes.data(), 0, nullptr);
+        png_image_free(&png);
+        EXPECT_TRUE(read) << name << " is not an 8-bit grey, RGB or RGBA PNG: " << png.format << ", " << png.message;
+        return read ? image : Image{};
     }
     // Sorted names in the scratch directory.
     std::vector<std::string> Files()
@@ -130,10 +128,8 @@ protected:
 private:
     static std::string Take(const char* path)
     {
-        std::stringstream text;
-        text << std::ifstream(path, std::ios::binary).rdbuf();
-        std::filesystem::remove(path);
-        return text.str();
+        std::string text(std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {});
+        return std::filesystem::remove(path), text;
     }
     std::filesystem::path m_Previous, m_Directory;
 };

@@ -1,4 +1,6 @@
 // qvgfx blit and scale: Blit and TransformBlit of one image into another by a surface canvas.
+#include <algorithm>
+
 #include "Commands.h"
 #include "Parse.h"
 #include "Plugin.h"
@@ -18,6 +20,8 @@ struct Job {
     std::unique_ptr<CQVSurface> source;
     std::unique_ptr<CQVSurface> destination;
     std::string output;
+    PngOutput options;
+    ColourChunks colour;
     LinCombSource weights = {};
 };
 
@@ -51,11 +55,21 @@ Job Prepare(const CommandLine& line, const char* command, const Rule*& rule)
         job.weights.destinationWeight = ParseWeight(w.substr(comma + 1), "--weights");
     }
     uint8_t opacity = 255;
-    if (line.Has("--opacity"))
+    if (line.Has("--opacity")) {
+        if (rule->operation != 11)
+            throw UsageError("--opacity belongs to the airbrush rule only");
         opacity = uint8_t(ParseInteger(line.Get("--opacity"), "--opacity", 0, 255));
+    }
+    if (line.positionals[0] == "-" && line.positionals[1] == "-")
+        throw UsageError("SRC and DST cannot both be standard input (-)");
     job.output = line.positionals[2];
-    job.source = ReadPng(line.positionals[0]);
-    job.destination = ReadPng(line.positionals[1]);
+    job.options = OutputFor(line, job.output);
+    ColourChunks sourceColour;
+    job.source = ReadPng(line.positionals[0], &sourceColour);
+    job.destination = ReadPng(line.positionals[1], &job.colour);
+    // The output keeps the destination's colour chunks where the source means its numbers alike.
+    if (!(sourceColour == job.colour))
+        job.colour = ColourChunks();
     job.source->SetOpacity(opacity);
     return job;
 }
@@ -79,12 +93,39 @@ Object<CQVTransformationCanvas> MakeCanvas(Plugin& plugin, Job& job, const Rule&
     return canvas;
 }
 
+// Blit's clipping, step by step in 64 bits: whether anything of the rectangle is left.
+bool BlitDrawsSomething(std::vector<int64_t> r, int64_t sourceW, int64_t sourceH, const int64_t (&clip)[4])
+{
+    int64_t &sx = r[0], &sy = r[1], &w = r[2], &h = r[3], &dx = r[4], &dy = r[5];
+    w = std::min(w, sourceW - sx);
+    if (sx < 0)
+        w += sx, dx -= sx, sx = 0;
+    h = std::min(h, sourceH - sy);
+    if (sy < 0)
+        h += sy, dy -= sy, sy = 0;
+    w = std::min(w, clip[2] - dx + 1);
+    if (dx < clip[0])
+        w -= clip[0] - dx;
+    h = std::min(h, clip[3] - dy + 1);
+    if (dy < clip[1])
+        h -= clip[1] - dy;
+    return w >= 1 && h >= 1;
+}
+
+std::string Rectangle(const std::vector<int32_t>& r)
+{
+    std::string text;
+    for (int32_t v : r)
+        text += (text.empty() ? "" : ",") + std::to_string(v);
+    return text;
+}
+
 }  // namespace
 
 int BlitCommand(Plugin& plugin, const Arguments& args)
 {
-    CommandLine line =
-        SplitArguments(args, {"--rule", "--from", "--at", "--clip", "--weights", "--opacity"});
+    CommandLine line = SplitArguments(
+        args, {"--rule", "--from", "--at", "--clip", "--weights", "--opacity", "--compression"});
     const Rule* rule = nullptr;
     std::vector<int32_t> from, at = {0, 0}, clip;
     if (line.Has("--from"))
@@ -97,16 +138,29 @@ int BlitCommand(Plugin& plugin, const Arguments& args)
     if (from.empty())
         from = {0, 0, job.source->GetWidth(), job.source->GetHeight()};
     Object<CQVTransformationCanvas> canvas = MakeCanvas(plugin, job, *rule);
-    if (!clip.empty())
+    int32_t width = job.destination->GetWidth(), height = job.destination->GetHeight();
+    int64_t area[4] = {0, 0, width - 1, height - 1};
+    if (!clip.empty()) {
         canvas->SetClip(clip[0], clip[1], clip[2], clip[3]);
+        area[0] = std::max<int64_t>(clip[0], 0), area[1] = std::max<int64_t>(clip[1], 0);
+        area[2] = std::min<int64_t>(clip[2], area[2]), area[3] = std::min<int64_t>(clip[3], area[3]);
+    }
+    if ((clip.empty() || !NoteEmptyClip(clip, width, height)) &&
+        !BlitDrawsSomething({from[0], from[1], from[2], from[3], at[0], at[1]}, job.source->GetWidth(),
+                            job.source->GetHeight(), area))
+        Note("the rectangle " + Rectangle(from) + " of the " + std::to_string(job.source->GetWidth()) + "x" +
+             std::to_string(job.source->GetHeight()) + " source, placed at " + Rectangle(at) +
+             ", lies wholly outside the source or the destination's clip rectangle: nothing is drawn");
     canvas->Blit(from[0], from[1], from[2], from[3], at[0], at[1]);
-    WritePng(*job.destination, job.output);
+    job.options.colour = &job.colour;
+    WritePng(*job.destination, job.output, job.options);
     return 0;
 }
 
 int ScaleCommand(Plugin& plugin, const Arguments& args)
 {
-    CommandLine line = SplitArguments(args, {"--rule", "--from", "--to", "--weights", "--opacity"});
+    CommandLine line =
+        SplitArguments(args, {"--rule", "--from", "--to", "--weights", "--opacity", "--compression"});
     if (!line.Has("--from") || !line.Has("--to"))
         throw UsageError("scale needs --from SX,SY,SW,SH and --to DX,DY,DW,DH");
     std::vector<int32_t> from = ParseInt32List(line.Get("--from"), 4, "--from");
@@ -114,7 +168,23 @@ int ScaleCommand(Plugin& plugin, const Arguments& args)
     const Rule* rule = nullptr;
     Job job = Prepare(line, "scale", rule);
     Object<CQVTransformationCanvas> canvas = MakeCanvas(plugin, job, *rule);
+    // TransformBlit draws nothing for these, by the module's rules.
+    int64_t sw = job.source->GetWidth(), sh = job.source->GetHeight();
+    int64_t dw = job.destination->GetWidth(), dh = job.destination->GetHeight();
+    std::string size = " the " + std::to_string(sw) + "x" + std::to_string(sh) + " source";
+    if (to[2] < 1 || to[3] < 1)
+        Note("--to " + Rectangle(to) + " has a width or height below 1: nothing is drawn");
+    else if (from[2] < 1 || from[3] < 1)
+        Note("--from " + Rectangle(from) + " is empty: nothing is drawn");
+    else if (from[0] < 0 || from[1] < 0 || int64_t(from[0]) + from[2] > sw || int64_t(from[1]) + from[3] > sh)
+        Note("--from " + Rectangle(from) + " is not wholly inside" + size + ": nothing is drawn");
+    else if (from[2] > 32768 || from[3] > 32768)
+        Note("--from " + Rectangle(from) + " is wider or taller than 32768: nothing is drawn");
+    else if (int64_t(to[0]) + to[2] <= 0 || int64_t(to[1]) + to[3] <= 0 || to[0] >= dw || to[1] >= dh)
+        Note("--to " + Rectangle(to) + " lies wholly outside the " + std::to_string(dw) + "x" + std::to_string(dh) +
+             " destination: nothing is drawn");
     canvas->TransformBlit(from[0], from[1], from[2], from[3], to[0], to[1], to[2], to[3]);
-    WritePng(*job.destination, job.output);
+    job.options.colour = &job.colour;
+    WritePng(*job.destination, job.output, job.options);
     return 0;
 }

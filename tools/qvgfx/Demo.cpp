@@ -112,8 +112,9 @@ public:
         canvas->SetColor(&record);
     }
 
-    // Places a panel of any layout in the next cell under its two label lines (18 characters). 8/8/8 panels go
-    // through the 8/8/8 to 8/8/8/8 converter, 8 panels through the mask converter (ink on paper).
+    // Places a panel of any layout in the next cell under its two label lines (18 characters,
+    // 19 reaching into the gap). 8/8/8 panels go through the 8/8/8 to 8/8/8/8 converter, 8 panels
+    // through the mask converter (ink on paper).
     void Place(CQVSurface& panel, const char* title, const char* note)
     {
         Surface converted;
@@ -130,10 +131,10 @@ public:
         Text(x, y + 10, note);
     }
 
-    void Write(const std::string& path)
+    void Write(const std::string& path, const PngOutput& output)
     {
         Surface rgb = Convert(*m_Image, kRGB);
-        WritePng(*rgb, path);
+        WritePng(*rgb, path, output);
     }
 
 private:
@@ -143,7 +144,7 @@ private:
         SetColor(c, 235, 235, 235, 0);
         for (; *text; ++text, x += 6)
             if (const Glyph* g = FindGlyph(*text))
-                for (int row = 0; row < 7; ++row)
+                for (int row = 0; row < 8; ++row)
                     for (int col = 0; col < 5; ++col)
                         if (g->rows[row] & (0x10 >> col))
                             c->DrawPixel(x + col, y + row);
@@ -218,16 +219,23 @@ void CopyAndAdd(Gallery& g)
     copy->TransformBlit(0, 0, 6, 5, 0, 0, kPanelW, kPanelH);
     g.Place(*big, "COPY ENLARGE", "6X5 BILINEAR");
 
+    // Box reduction at its best: a drawing at twice the panel's size, halved, so that each
+    // panel pixel averages a 2 x 2 block and edges and thin lines come out smoothed.
+    Surface large = MakeSurface(kRGBA, 2 * kPanelW, 2 * kPanelH);
+    Object<CQVPrimitiveCanvas> fill = g.ColorCanvas(large.get(), true), draw = g.ColorCanvas(large.get(), false);
+    Gallery::SetColor(fill, 30, 60, 110, 255);
+    fill->DrawRectangle(0, 0, 2 * kPanelW, 2 * kPanelH);
+    Gallery::SetColor(fill, 220, 120, 0, 0);
+    fill->DrawCircle(70, 84, 52);
+    Gallery::SetColor(fill, 0, 140, 90, 0);
+    fill->DrawEllipse(150, 100, 60, 34);
+    Gallery::SetColor(draw, 230, 230, 230, 0);
+    for (int i = 0; i < 12; ++i)
+        draw->DrawLine(4 + i * 18, 160, 116 + i * 9, 6);
     Surface reduced = Black();
-    Surface fine = Paint(kRGBA, 448, 336, [](int x, int y, int k) {
-        double r = std::hypot(x - 224.0, y - 168.0);
-        return uint8_t(k == 3 ? 255 : 127.5 + 127.5 * std::sin(r * r / (400.0 + 150 * k)));
-    });
-    copy = g.SurfaceCanvas(reduced.get(), 8, fine.get());
-    copy->TransformBlit(0, 0, 448, 336, 0, 0, 56, 42);
-    copy->TransformBlit(0, 0, 448, 336, 56, 0, 56, 84);
-    copy->TransformBlit(112, 84, 224, 168, 0, 42, 56, 42);
-    g.Place(*reduced, "COPY REDUCE", "448X336 BY BOXES");
+    copy = g.SurfaceCanvas(reduced.get(), 8, large.get());
+    copy->TransformBlit(0, 0, 2 * kPanelW, 2 * kPanelH, 0, 0, kPanelW, kPanelH);
+    g.Place(*reduced, "COPY REDUCE", "224X168 HALVED");
 
     Surface sum = Paint(kRGBA, kPanelW, kPanelH, [](int, int y, int k) { return k == 2 ? Ramp(y, kPanelH) : uint8_t(k == 3 ? 255 : 0); });
     Surface red = Paint(kRGBA, kPanelW, kPanelH, [](int x, int, int k) { return k == 0 ? Ramp(x, kPanelW) : uint8_t(0); });
@@ -256,7 +264,7 @@ void Blends(Gallery& g)
     lincomb->Blit(0, 0, 56, kPanelH, 0, 0);
     lincomb->SetSource(reinterpret_cast<CQVSurface*>(&strong));
     lincomb->Blit(56, 0, 56, kPanelH, 56, 0);
-    g.Place(*base, "LINCOMB (8/8/8)", "0.5,0.5 / 0.9,0.1");
+    g.Place(*base, "LINCOMB (8/8/8)", "0.5, 0.5 / 0.9, 0.1");
 
     Surface rgb = MakeSurface(kRGB, kPanelW, kPanelH);
     Surface tiny = Gradient(kRGB, 4, 3);
@@ -306,21 +314,32 @@ void Masks(Gallery& g)
     g.Place(*mask, "COPY (8) + MASK", "CONVERTER INVERTS");
 }
 
-void Conversions(Gallery& g)
+// Red, green and blue bars over the panel; the lower half stored in `layout` by a swapper, so
+// the bars there show which channels traded places.
+void SwappedBars(Gallery& g, const CQVFormat& format, const CQVFormat& layout, const char* title, const char* note)
 {
-    Surface venn = MakeSurface(kRGBA, kPanelW, kPanelH);
-    Object<CQVPrimitiveCanvas> c = g.ColorCanvas(venn.get(), true);
+    Surface bars = MakeSurface(format, kPanelW, kPanelH);
+    Surface rgba = MakeSurface(kRGBA, kPanelW, kPanelH);
+    Object<CQVPrimitiveCanvas> c = g.ColorCanvas(rgba.get(), true);
     const uint8_t colors[3][3] = {{230, 40, 0}, {0, 200, 40}, {20, 40, 230}};
     for (int i = 0; i < 3; ++i) {
         Gallery::SetColor(c, colors[i][0], colors[i][1], colors[i][2], 255);
-        c->DrawRectangle(8 + i * 34, 8, 28, 68);
+        c->DrawRectangle(8 + i * 34, 6, 28, 72);
     }
-    Surface swapped = g.Convert(*venn, CQVFormat(2, 'B', 'G', 'R', 'A'));
-    g.Place(*swapped, "SWAP 8/8/8/8", "R G B BARS AS BGRA");
+    if (format.m_Kind == 2)
+        bars = std::move(rgba);
+    else
+        bars = g.Convert(*rgba, format);
+    Surface swapped = g.Convert(*bars, layout);
+    Object<CQVTransformationCanvas> copy = g.SurfaceCanvas(bars.get(), 8, swapped.get());
+    copy->Blit(0, kPanelH / 2 + 2, kPanelW, kPanelH, 0, kPanelH / 2 + 2);
+    g.Place(*bars, title, note);
+}
 
-    Surface rgb = Gradient(kRGB, kPanelW, kPanelH);
-    Surface gbr = g.Convert(*rgb, CQVFormat(1, 'G', 'B', 'R'));
-    g.Place(*gbr, "SWAP 8/8/8", "GRADIENT AS GBR");
+void Conversions(Gallery& g)
+{
+    SwappedBars(g, kRGBA, CQVFormat(2, 'B', 'G', 'R', 'A'), "SWAP 8/8/8/8", "BELOW: AS BGRA");
+    SwappedBars(g, kRGB, CQVFormat(1, 'G', 'B', 'R'), "SWAP 8/8/8", "BELOW: AS GBR");
 
     // Left: the G channel of an 8/8/8/8 picture; right: the R channel of an 8/8/8 one.
     Surface rgba = Gradient(kRGBA, kPanelW, kPanelH);
@@ -336,17 +355,19 @@ void Conversions(Gallery& g)
 
 int DemoCommand(Plugin& plugin, const Arguments& args)
 {
-    CommandLine line = SplitArguments(args, {});
+    CommandLine line = SplitArguments(args, {"--compression"});
     if (line.positionals.size() > 1)
         throw UsageError("demo takes at most one argument, OUT.png");
     std::string out = line.positionals.empty() ? "gallery.png" : line.positionals[0];
+    PngOutput output = OutputFor(line, out);
     Gallery g(plugin);
     Shapes(g);
     CopyAndAdd(g);
     Blends(g);
     Masks(g);
     Conversions(g);
-    g.Write(out);
-    std::printf("wrote %s\n", out.c_str());
+    g.Write(out, output);
+    if (out != "-")
+        std::printf("wrote %s\n", out.c_str());
     return 0;
 }

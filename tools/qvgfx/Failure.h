@@ -1,6 +1,8 @@
-// The one error a command reports: a message for stderr, then a non-zero exit.
+// The one error a command reports: a message for stderr, then a non-zero exit. And notes: lines
+// on stderr about what a command ignored, which leave the exit status alone.
 #pragma once
 
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 
@@ -15,3 +17,16 @@ private:
 };
 
 inline Failure UsageError(const std::string& message) { return Failure(message, 2); }
+
+// The running command's name and whether --quiet asked for silence, set once by main.
+struct NoteSettings {
+    static inline std::string command;
+    static inline bool quiet = false;
+};
+
+// "qvgfx COMMAND: note: TEXT" on stderr, unless --quiet was given.
+inline void Note(const std::string& text)
+{
+    if (!NoteSettings::quiet)
+        std::fprintf(stderr, "qvgfx %s: note: %s\n", NoteSettings::command.c_str(), text.c_str());
+}

@@ -48,6 +48,15 @@ std::string ProgramDirectory()
     return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
 
+std::string Plugin::ModulePath(const std::string& path)
+{
+    std::string p = path.empty() ? ProgramDirectory() + "QVGFX_Basics.jwx" : path;
+    // A name without a directory would be searched on the library path: anchor it here.
+    if (p.find('/') == std::string::npos && p.find('\\') == std::string::npos)
+        p = "./" + p;
+    return p;
+}
+
 Plugin::~Plugin()
 {
     // Entries and objects made by the module must go before its code does.
@@ -60,10 +69,7 @@ Plugin::~Plugin()
 
 bool Plugin::Load(const std::string& path, std::string& error)
 {
-    m_Path = path.empty() ? ProgramDirectory() + "QVGFX_Basics.jwx" : path;
-    // A name without a directory would be searched on the library path: anchor it here.
-    if (m_Path.find('/') == std::string::npos && m_Path.find('\\') == std::string::npos)
-        m_Path = "./" + m_Path;
+    m_Path = ModulePath(path);
     m_Handle = OpenLibrary(m_Path);
     if (m_Handle == nullptr) {
         error = "cannot load module " + m_Path + ": " + LastError();

@@ -39,6 +39,9 @@ public:
     // factory and registers its classes. Returns false with a message in `error`.
     bool Load(const std::string& path, std::string& error);
 
+    // The file Load opens for `path`.
+    static std::string ModulePath(const std::string& path);
+
     CQVFactory* Factory() const { return m_Factory; }
     const std::string& Path() const { return m_Path; }
 
