@@ -75,10 +75,6 @@ TEST(ShapeTest, ExactSequences)
         {"disc 3", [](auto& k) { k.DrawCircle(X, Y, 3); }, {}, {H(X - 3, Y, X + 3), H(X - 3, Y - 1, X + 3),
          H(X - 3, Y + 1, X + 3), H(X - 1, Y - 3, X + 1), H(X - 1, Y + 3, X + 1), H(X - 2, Y - 2, X + 2),
          H(X - 2, Y + 2, X + 2)}},
-        {"ellipse 0 5", [](auto& k) { k.DrawEllipse(X, Y, 0, 5); }, {V(X, Y - 5, Y + 5)}, {}},
-        {"ellipse 0 0", [](auto& k) { k.DrawEllipse(X, Y, 0, 0); }, {V(X, Y, Y)}, {}},
-        {"ellipse 0 -2", [](auto& k) { k.DrawEllipse(X, Y, 0, -2); }, {V(X, Y + 2, Y - 2)}, {}},
-        {"ellipse 3 0", [](auto& k) { k.DrawEllipse(X, Y, 3, 0); }, {H(X - 3, Y, X + 3)}, {}},
         {"ellipse -3 4", [](auto& k) { k.DrawEllipse(X, Y, -3, 4); },
          {P(X - 3, Y), P(X + 3, Y), P(X, Y - 4), P(X, Y + 4)}, {H(X + 3, Y, X - 3)}},
         {"rectangle 5 4", [](auto& k) { k.DrawRectangle(10, 20, 5, 4); },
@@ -198,7 +194,7 @@ std::vector<Call> EllipseModel(int32_t rx, int32_t ry, bool fill, int& zeroAfter
 TEST(EllipseTest, SmallEllipsesFollowTheWalk)
 {
     int zeros = 0;
-    for (int32_t rx = -2; rx <= 13; ++rx)
+    for (int32_t rx = -3; rx <= 13; ++rx)
         for (int32_t ry = -2; ry <= 13; ++ry) {
             SCOPED_TRACE(testing::Message() << "half-axes " << rx << ' ' << ry);
             auto [draw, fill] = Record([&](CQVPrimitiveCanvas& k) { k.DrawEllipse(X, Y, rx, ry); });
