@@ -25,7 +25,6 @@ namespace {
 using Int = std::numeric_limits<int32_t>;
 const uint32_t kClassIds[] = {124, 125, 126, 127, 133, 128, 129, 11134,
                               130, 131, 132, 11133, 11135, 11136, 11137, 11138};
-const uint32_t kStrangeIds[] = {0, 1, 100, 123, 134, 140, 11132, 11139, 0xFFFFFFFFu, 0x80000000u};
 constexpr uint32_t kLinCombId = 130;
 constexpr std::size_t kMaxSurfaces = 8, kMaxObjects = 6;
 constexpr int kMaxCalls = 256;
@@ -163,7 +162,6 @@ private:
         case 20:
             m_ThrowOnLock = 1 + m_In.Byte() % 3;
             break;
-        case 21: Register(); break;
         default: m_Factory->Configure(m_In.Word()); break;
         }
     }
@@ -265,7 +263,7 @@ private:
     void CreateObject()
     {
         uint8_t s = m_In.Byte();
-        uint32_t id = s < 224 ? kClassIds[s % 16] : s < 240 ? Of(kStrangeIds, s) : m_In.Word();
+        uint32_t id = s < 224 ? kClassIds[s % 16] : m_In.Word();  // now and then an unknown one
         bool failing = m_In.OneIn(8);
         uint64_t made = CQVShareable::AllocationCount();
         CQVShareable::FailAllocations(0, failing);
@@ -299,26 +297,6 @@ private:
     T* Pick()
     {
         return m_Objects.empty() ? nullptr : dynamic_cast<T*>(m_Objects[m_In.Byte() % m_Objects.size()]);
-    }
-
-    void Register()
-    {
-        if (m_Registrations++ >= 2)
-            return;
-        uint32_t skip = m_In.Byte() % 20, count = m_In.Byte() % 3;
-        CQVShareable::FailAllocations(skip, count);
-        CQVRepository::RefuseRegistrations(m_In.OneIn(4));
-        Checked(nullptr, nullptr, [&] { m_Factory->RegisterClasses(); });
-        CQVRepository::RefuseRegistrations(false);
-        CQVShareable::FailAllocations(0, 0);
-        for (uint32_t i = 0; i < CQVRepository::Count(); ++i) {
-            CQVFormat source = m_In.Format(), destination = m_In.Format();
-            CQVRepositoryEntry* e = CQVRepository::EntryAt(i);
-            if (auto* c = dynamic_cast<CQVCanvasEntry*>(e))
-                c->AcceptsFormat(destination);
-            else if (auto* v = dynamic_cast<CQVSurfaceConverterEntry*>(e))
-                v->AcceptsFormat(source, destination);
-        }
     }
 
     // ---- Canvas state
@@ -518,7 +496,6 @@ private:
     LinCombSource m_Record = {};
     ColorRecord m_Color = {};
     uint32_t m_ThrowOnLock = 0;
-    int m_Registrations = 0;
 };
 
 }  // namespace

@@ -81,9 +81,11 @@ TEST_F(ColorCanvasTest, WritersClipAndLockOnlyWhenSomethingIsLeft)
         // Each writer on each edge of the clip rectangle, then one pixel beyond it.
         {125, [](auto& c) { c.DrawHorizontalLine(-3, 8, 2), c.DrawHorizontalLine(7, 6, 7), c.DrawVerticalLine(2, 0, 20), c.DrawVerticalLine(7, 8, 9); },
          {{2, 8, 2, 8}, {7, 6, 7, 6}, {2, 3, 2, 8}, {7, 8, 7, 8}}, 4},
-        {125, [](auto& c) { c.DrawPixel(2, 2), c.DrawHorizontalLine(0, 2, 9), c.DrawHorizontalLine(0, 8, 1), c.DrawVerticalLine(1, 0, 20), c.DrawVerticalLine(8, 0, 20); }, {}, 0},
         {125, [](auto& c) { c.DrawRectangle(7, 0, 1, 4), c.DrawRectangle(0, 8, 3, 1); }, {{7, 3, 7, 3}, {2, 8, 2, 8}}, 2},
-        {125, [](auto& c) { c.DrawRectangle(8, 3, 5, 5), c.DrawRectangle(2, 9, 5, 5), c.DrawRectangle(2, 0, 5, 3), c.DrawRectangle(-3, 4, 5, 1); }, {}, 0},
+        {125, [](auto& c) {
+             c.DrawPixel(2, 2), c.DrawHorizontalLine(0, 2, 9), c.DrawHorizontalLine(0, 8, 1), c.DrawVerticalLine(1, 0, 20), c.DrawVerticalLine(8, 0, 20);
+             c.DrawRectangle(8, 3, 5, 5), c.DrawRectangle(2, 9, 5, 5), c.DrawRectangle(2, 0, 5, 3), c.DrawRectangle(-3, 4, 5, 1);
+         }, {}, 0},
         // A column through the whole 32-bit range, and an ellipse that is one: the clipped column.
         {124, [](auto& c) { c.DrawEllipse(4, 1, 0, 1 << 29); }, {{4, 3, 4, 8}}, 1},
         // The draw canvas's outline and every shape go through the clipping writers, one lock each.
