@@ -158,7 +158,6 @@ private:
         case 13: case 14: Transfer(6); break;
         case 15: case 16: Transfer(8); break;
         case 17: case 18: Convert(); break;
-        case 19: Repaint(); break;
         case 20:
             m_ThrowOnLock = 1 + m_In.Byte() % 3;
             break;
@@ -235,14 +234,6 @@ private:
             x = x * 1664525u + 1013904223u;
             s.GetMemory()[i] = uint8_t(x >> 24);
         }
-    }
-
-    void Repaint()
-    {
-        Placed& p = m_Surfaces[m_In.Byte() % m_Surfaces.size()];
-        p.surface->SetOpacity(m_In.Byte());
-        if (p.owner == p.surface.get())
-            Fill(*p.surface, m_In.Byte());
     }
 
     // Null now and then, otherwise any surface of the session.
@@ -403,18 +394,12 @@ private:
         if (c == nullptr)
             return;
         Written(s, d, false, [&] { c->Convert(s, d, *target); });
-        if (d)
-            CheckFormatFits(*Find(d));
+        // The destination takes the target format, which must not claim more bytes than its memory
+        // holds, or every later user of the surface overruns it.
+        Require(!d || Span(*d) <= Find(d)->bytes, "a converter gave its destination a format that its pixels cannot hold");
     }
 
     // ---- Checks
-
-    // A converter gives its destination the target format; the format must not claim more bytes
-    // than the surface's memory holds, or every later user of the surface overruns it.
-    void CheckFormatFits(const Placed& p)
-    {
-        Require(Span(*p.surface) <= p.bytes, "a converter gave its destination a format that its pixels cannot hold");
-    }
 
     // Snapshots the memory behind both surfaces, makes the call, and requires that only the
     // destination's bytes changed: its pixels for a canvas, its whole span for a converter
