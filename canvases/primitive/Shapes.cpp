@@ -97,12 +97,9 @@ void Disc(CQVPrimitiveCanvas& c, int32_t x, int32_t y, int32_t radius)
     }
 }
 
-// Largest 2 * rx^2 * ry or 2 * ry^2 * rx the ellipse walk takes; its running values then stay
-// within a few times that, well inside 64 bits.
-constexpr uint64_t kEllipseProduct = uint64_t(1) << 61;
-
 // Ellipse walk state: one quadrant from (x + rx, y) towards the top, X = right - x, Y = down - y,
-// d = rx^2 ry^2 - ry^2 X (X - 1) - rx^2 Y (Y + 1), s = 2 rx^2 Y, t = 2 ry^2 X.
+// d = rx^2 ry^2 - ry^2 X (X - 1) - rx^2 Y (Y + 1), s = 2 rx^2 Y, t = 2 ry^2 X. Y reaches at most
+// |ry|, so s <= 2 rx^2 |ry|; t falls from 2 ry^2 rx to 0; d stays between 1 - s and t.
 struct EllipseWalk {
     EllipseWalk(int32_t x, int32_t y, int32_t rx, int32_t ry, int32_t steps)
         : left(x - rx), right(x + rx), up(y), down(y), k(steps)
@@ -134,11 +131,20 @@ struct EllipseWalk {
     int64_t d = 0, s = 0, t = 0, twoRx2 = 0, twoRy2 = 0;
 };
 
-// True when the walk's products for positive rx stay within kEllipseProduct.
-bool EllipseFits(int32_t rx, int32_t ry)
+bool Fits32(int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
+
+// Whether an ellipse is drawn: its ends x +- rx and y +- ry fit in 32 bits (every coordinate of
+// the walk lies between them) and, when the walk runs, 2 rx^2 |ry| and 2 ry^2 rx, which bound its
+// values, are at most 2^61. Up to 2^31 - 1 those values are the 32-bit ones of the walk; beyond
+// that they are its 64-bit continuation, still far from overflow.
+bool EllipseFits(int32_t x, int32_t y, int32_t rx, int32_t ry, bool walks)
 {
-    uint64_t a = uint64_t(rx < 0 ? -int64_t(rx) : rx), b = uint64_t(ry < 0 ? -int64_t(ry) : ry);
-    return a * a <= kEllipseProduct / 2 / b && b * b <= kEllipseProduct / 2 / a;
+    if (!Fits32(int64_t(x) - rx) || !Fits32(int64_t(x) + rx) || !Fits32(int64_t(y) - ry) ||
+        !Fits32(int64_t(y) + ry))
+        return false;
+    constexpr uint64_t kMax = uint64_t(1) << 61;
+    uint64_t a = uint64_t(rx), b = uint64_t(ry < 0 ? -int64_t(ry) : ry);  // walks: rx, ry != 0
+    return !walks || (a * a <= kMax / 2 / b && b * b <= kMax / 2 / a);
 }
 
 // An ellipse with a zero half-axis is one column or one row, on both canvases.
@@ -153,9 +159,7 @@ bool FlatEllipse(CQVPrimitiveCanvas& c, int32_t x, int32_t y, int32_t rx, int32_
 
 void EllipseOutline(CQVPrimitiveCanvas& c, int32_t x, int32_t y, int32_t rx, int32_t ry)
 {
-    if (FlatEllipse(c, x, y, rx, ry))
-        return;
-    if (rx > 1 && !EllipseFits(rx, ry))
+    if (!EllipseFits(x, y, rx, ry, rx > 1 && ry != 0) || FlatEllipse(c, x, y, rx, ry))
         return;
     c.DrawPixel(x + rx, y);
     c.DrawPixel(x - rx, y);
@@ -183,9 +187,7 @@ void EllipseOutline(CQVPrimitiveCanvas& c, int32_t x, int32_t y, int32_t rx, int
 // Draws a pair of rows only in passes that take a row step, after that pass's column step.
 void FilledEllipse(CQVPrimitiveCanvas& c, int32_t x, int32_t y, int32_t rx, int32_t ry)
 {
-    if (FlatEllipse(c, x, y, rx, ry))
-        return;
-    if (rx > 0 && !EllipseFits(rx, ry))
+    if (!EllipseFits(x, y, rx, ry, rx > 0 && ry != 0) || FlatEllipse(c, x, y, rx, ry))
         return;
     c.DrawHorizontalLine(x - rx, y, x + rx);
     if (rx < 1)
@@ -261,9 +263,9 @@ void RectangleOutline(CQVPrimitiveCanvas& c, int32_t x, int32_t y, int32_t width
         Column(c, right, top, bottomInner);
 }
 
-bool AllInReach(int32_t a, int32_t b, int32_t c, int32_t d = 0)
+bool AllInReach(int32_t a, int32_t b, int32_t c)
 {
-    return InReach(a) && InReach(b) && InReach(c) && InReach(d);
+    return InReach(a) && InReach(b) && InReach(c);
 }
 
 }  // namespace
@@ -276,8 +278,7 @@ void Jwx_8_8_8_8AddDrawColorCanvas::DrawCircle(int32_t x, int32_t y, int32_t rad
 
 void Jwx_8_8_8_8AddDrawColorCanvas::DrawEllipse(int32_t x, int32_t y, int32_t radiusX, int32_t radiusY)
 {
-    if (AllInReach(x, y, radiusX, radiusY))
-        EllipseOutline(*this, x, y, radiusX, radiusY);
+    EllipseOutline(*this, x, y, radiusX, radiusY);
 }
 
 void Jwx_8_8_8_8AddDrawColorCanvas::DrawRectangle(int32_t x, int32_t y, int32_t width, int32_t height)
@@ -293,6 +294,5 @@ void Jwx_8_8_8_8AddFillColorCanvas::DrawCircle(int32_t x, int32_t y, int32_t rad
 
 void Jwx_8_8_8_8AddFillColorCanvas::DrawEllipse(int32_t x, int32_t y, int32_t radiusX, int32_t radiusY)
 {
-    if (AllInReach(x, y, radiusX, radiusY))
-        FilledEllipse(*this, x, y, radiusX, radiusY);
+    FilledEllipse(*this, x, y, radiusX, radiusY);
 }

@@ -1,12 +1,11 @@
-// The committed fuzz corpus and a fixed set of random sessions, replayed in every build so that
-// each past finding stays a regression test without clang or libFuzzer.
+// The committed fuzz corpus, replayed in every build so that each past finding stays a regression
+// test without clang or libFuzzer.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -32,18 +31,6 @@ TEST(FuzzReplayTest, CommittedCorpus)
     for (const auto& path : files) {
         std::ifstream in(path, std::ios::binary);
         Replay(path.filename().string(), {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
-    }
-}
-
-// Random bytes rarely reach deep into a session, but they cost nothing and vary the openings.
-TEST(FuzzReplayTest, RandomSessions)
-{
-    for (uint32_t seed = 1; seed <= 3000; ++seed) {
-        std::mt19937 random(seed);
-        std::vector<uint8_t> data(random() % 600);
-        for (uint8_t& b : data)
-            b = uint8_t(random());
-        Replay("random seed " + std::to_string(seed), data);
     }
 }
 

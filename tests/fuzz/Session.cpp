@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <bit>
 #include <cfloat>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,7 +25,6 @@ namespace {
 using Int = std::numeric_limits<int32_t>;
 const uint32_t kClassIds[] = {124, 125, 126, 127, 133, 128, 129, 11134,
                               130, 131, 132, 11133, 11135, 11136, 11137, 11138};
-const uint32_t kStrangeIds[] = {0, 1, 100, 123, 134, 140, 11132, 11139, 0xFFFFFFFFu, 0x80000000u};
 constexpr uint32_t kLinCombId = 130;
 constexpr std::size_t kMaxSurfaces = 8, kMaxObjects = 6;
 constexpr int kMaxCalls = 256;
@@ -40,19 +38,6 @@ void Require(bool ok, const char* what)
         return;
     std::fprintf(stderr, "hostile session%s%s: %s\n", g_Name ? " " : "", g_Name ? g_Name : "", what);
     std::abort();
-}
-
-// QVGFX_FUZZ_TRACE=1 prints every call of a session, to turn a finding into a reproducer.
-void Note(const char* format, ...)
-{
-    static const bool trace = std::getenv("QVGFX_FUZZ_TRACE") != nullptr;
-    if (!trace)
-        return;
-    va_list args;
-    va_start(args, format);
-    std::vfprintf(stderr, format, args);
-    va_end(args);
-    std::fputc('\n', stderr);
 }
 
 template <class T, std::size_t N>
@@ -173,13 +158,9 @@ private:
         case 13: case 14: Transfer(6); break;
         case 15: case 16: Transfer(8); break;
         case 17: case 18: Convert(); break;
-        case 19: Repaint(); break;
         case 20:
             m_ThrowOnLock = 1 + m_In.Byte() % 3;
-            Note("lock %u of the next call throws", m_ThrowOnLock);
             break;
-        case 21: Register(); break;
-        case 22: CreateFactory(); break;
         default: m_Factory->Configure(m_In.Word()); break;
         }
     }
@@ -241,10 +222,6 @@ private:
     // Keeps a new surface; a null owner means it owns its pixels.
     void Add(std::unique_ptr<CQVSurface> s, CQVSurface* owner, std::size_t offset)
     {
-        const uint8_t* c = s->GetFormat().m_Codes;
-        Note("S%zu: kind %d codes %02x %02x %02x %02x, %d x %d, pitch %d, opacity %d, in S%d at %zu",
-             m_Surfaces.size(), s->GetFormat().m_Kind, c[0], c[1], c[2], c[3], s->GetWidth(), s->GetHeight(),
-             s->GetPitch(), s->GetOpacity(), owner ? Index(owner) : int(m_Surfaces.size()), offset);
         CQVSurface* o = owner ? owner : s.get();
         std::size_t bytes = s->GetByteSize();
         m_Surfaces.push_back({std::move(s), o, offset, bytes});
@@ -259,14 +236,6 @@ private:
         }
     }
 
-    void Repaint()
-    {
-        Placed& p = m_Surfaces[m_In.Byte() % m_Surfaces.size()];
-        p.surface->SetOpacity(m_In.Byte());
-        if (p.owner == p.surface.get())
-            Fill(*p.surface, m_In.Byte());
-    }
-
     // Null now and then, otherwise any surface of the session.
     CQVSurface* PickSurface() { uint8_t s = m_In.Byte(); return s < 20 ? nullptr : m_Surfaces[s % m_Surfaces.size()].surface.get(); }
 
@@ -278,14 +247,6 @@ private:
         return nullptr;
     }
 
-    // The session's number of a surface or an object, -1 for null.
-    int Index(const CQVSurface* s) const { const Placed* p = Find(s); return p ? int(p - m_Surfaces.data()) : -1; }
-    int Index(const CQVFactoryObject* o) const
-    {
-        auto i = std::find(m_Objects.begin(), m_Objects.end(), o);
-        return i == m_Objects.end() ? -1 : int(i - m_Objects.begin());
-    }
-
     // ---- Objects
 
     static void Drop(CQVFactoryObject* o) { Require(o->Release() == 0, "an object carried a reference the host did not give it"); }
@@ -293,7 +254,7 @@ private:
     void CreateObject()
     {
         uint8_t s = m_In.Byte();
-        uint32_t id = s < 224 ? kClassIds[s % 16] : s < 240 ? Of(kStrangeIds, s) : m_In.Word();
+        uint32_t id = s < 224 ? kClassIds[s % 16] : m_In.Word();  // now and then an unknown one
         bool failing = m_In.OneIn(8);
         uint64_t made = CQVShareable::AllocationCount();
         CQVShareable::FailAllocations(0, failing);
@@ -308,7 +269,6 @@ private:
         Require(o != nullptr, "a known id gave no object");
         Require(o->GetClassID() == id, "an object answers another class id");
         Require(o->GetReferenceCount() == 1, "a new object's reference count is not 1");
-        Note("O%zu = CreateObject(%u)", m_Objects.size(), id);
         if (m_Objects.size() < kMaxObjects)
             m_Objects.push_back(o);
         else
@@ -320,7 +280,6 @@ private:
         if (m_Objects.empty())
             return;
         std::size_t i = m_In.Byte() % m_Objects.size();
-        Note("O%zu->Release(), later objects move down", i);
         Drop(m_Objects[i]);
         m_Objects.erase(m_Objects.begin() + i);
     }
@@ -331,52 +290,12 @@ private:
         return m_Objects.empty() ? nullptr : dynamic_cast<T*>(m_Objects[m_In.Byte() % m_Objects.size()]);
     }
 
-    void CreateFactory()
-    {
-        bool failing = m_In.OneIn(2);
-        CQVShareable::FailAllocations(0, failing);
-        CQVFactory* untouched = reinterpret_cast<CQVFactory*>(&untouched);
-        CQVFactory* f = untouched;
-        bool ok = jwCreateFactory(m_In.OneIn(8) ? nullptr : &f);
-        CQVShareable::FailAllocations(0, 0);
-        Require(ok, "jwCreateFactory returned false");
-        if (f == untouched)
-            return;
-        Require(failing == (f == nullptr), "the factory pointer does not match the allocation");
-        if (f) {
-            Require(f->GetReferenceCount() == 1, "a new factory's reference count is not 1");
-            Require(f->Release() == 0, "the factory carried a reference the host did not give it");
-        }
-    }
-
-    void Register()
-    {
-        if (m_Registrations++ >= 2)
-            return;
-        uint32_t skip = m_In.Byte() % 20, count = m_In.Byte() % 3;
-        CQVShareable::FailAllocations(skip, count);
-        CQVRepository::RefuseRegistrations(m_In.OneIn(4));
-        Note("RegisterClasses()");
-        Checked(nullptr, nullptr, [&] { m_Factory->RegisterClasses(); });
-        CQVRepository::RefuseRegistrations(false);
-        CQVShareable::FailAllocations(0, 0);
-        for (uint32_t i = 0; i < CQVRepository::Count(); ++i) {
-            CQVFormat source = m_In.Format(), destination = m_In.Format();
-            CQVRepositoryEntry* e = CQVRepository::EntryAt(i);
-            if (auto* c = dynamic_cast<CQVCanvasEntry*>(e))
-                c->AcceptsFormat(destination);
-            else if (auto* v = dynamic_cast<CQVSurfaceConverterEntry*>(e))
-                v->AcceptsFormat(source, destination);
-        }
-    }
-
     // ---- Canvas state
 
     void SetDestination()
     {
         CQVSurface* d = PickSurface();
         if (auto* c = Pick<CQVCanvas>()) {
-            Note("O%d->SetDestination(S%d)", Index(c), Index(d));
             Checked(nullptr, nullptr, [&] { c->SetDestination(d); });
         }
     }
@@ -386,8 +305,6 @@ private:
         int32_t l = m_In.Arg(), t = m_In.Arg(), r = m_In.Arg(), b = m_In.Arg();
         if (auto* c = Pick<CQVCanvas>()) {
             c->SetClip(l, t, r, b);
-            Note("O%d->SetClip(%d, %d, %d, %d): clip %d, %d, %d, %d", Index(c), l, t, r, b, c->GetClipLeft(),
-                 c->GetClipTop(), c->GetClipRight(), c->GetClipBottom());
         }
     }
 
@@ -404,8 +321,6 @@ private:
         // The weighted-sum canvas takes the address of a record where the others take a surface.
         bool record = c->GetClassID() == kLinCombId;
         CQVSurface* argument = null ? nullptr : record ? reinterpret_cast<CQVSurface*>(&m_Record) : s;
-        Note("O%d->SetSource(%s S%d, weights %g %g)", Index(c), null ? "null" : "", Index(s),
-             double(m_Record.sourceWeight), double(m_Record.destinationWeight));
         bool ok = false;
         Checked(nullptr, nullptr, [&] { ok = c->SetSource(argument); });
         // What the weighted-sum canvas answers for a null record is its own choice.
@@ -418,7 +333,6 @@ private:
         m_Color.color = m_In.Word();
         bool null = m_In.OneIn(10);
         if (auto* c = Pick<CQVPrimitiveCanvas>()) {
-            Note("O%d->SetColor(%s %08x)", Index(c), null ? "null" : "", m_Color.color);
             bool ok = false;
             Checked(nullptr, nullptr, [&] { ok = c->SetColor(null ? nullptr : &m_Color); });
             Require(ok, "SetColor returned false");
@@ -440,9 +354,6 @@ private:
         auto moved = [](int32_t v, int32_t by) { return int32_t(std::clamp<int64_t>(int64_t(v) + by, Int::min(), Int::max())); };
         if (which == 6)
             c = moved(a, c), d = moved(b, d);
-        static const char* const kNames[] = {"DrawPixel", "DrawHorizontalLine", "DrawVerticalLine", "DrawRectangle",
-                                             "DrawCircle", "DrawEllipse", "DrawLine"};
-        Note("O%d->%s(%d, %d, %d, %d)", Index(p), kNames[which], a, b, c, d);
         Written(nullptr, p->GetDestination(), true, [&] {
             switch (which) {
             case 0: p->DrawPixel(a, b); break;
@@ -465,11 +376,6 @@ private:
         auto* c = Pick<CQVTransformationCanvas>();
         if (c == nullptr)
             return;
-        if (n == 6)
-            Note("O%d->Blit(%d, %d, %d, %d, %d, %d)", Index(c), a[0], a[1], a[2], a[3], a[4], a[5]);
-        else
-            Note("O%d->TransformBlit(%d, %d, %d, %d, %d, %d, %d, %d)", Index(c), a[0], a[1], a[2], a[3], a[4],
-                 a[5], a[6], a[7]);
         Written(c->GetSource(), c->GetDestination(), true, [&] {
             if (n == 6)
                 c->Blit(a[0], a[1], a[2], a[3], a[4], a[5]);
@@ -487,31 +393,13 @@ private:
         auto* c = Pick<CQVSurfaceConverter>();
         if (c == nullptr)
             return;
-        const uint8_t* k = target->m_Codes;
-        Note("O%d->Convert(S%d, S%d, %s kind %d codes %02x %02x %02x %02x)", Index(c), Index(s), Index(d),
-             target == &own ? "format" : "own format of a surface", target->m_Kind, k[0], k[1], k[2], k[3]);
         Written(s, d, false, [&] { c->Convert(s, d, *target); });
-        if (d)
-            CheckFormatFits(*Find(d));
+        // The destination takes the target format, which must not claim more bytes than its memory
+        // holds, or every later user of the surface overruns it.
+        Require(!d || Span(*d) <= Find(d)->bytes, "a converter gave its destination a format that its pixels cannot hold");
     }
 
     // ---- Checks
-
-    // A converter gives its destination the target format; the format must not claim more bytes
-    // than the surface's memory holds, or every later user of the surface overruns it.
-    // QVGFX_FUZZ_REPAIR=1 has the host put the old kind back instead, to look past this.
-    void CheckFormatFits(const Placed& p)
-    {
-        static const bool repair = std::getenv("QVGFX_FUZZ_REPAIR") != nullptr;
-        CQVSurface& s = *p.surface;
-        if (Span(s) <= p.bytes)
-            return;
-        Note("S%d now claims %zu bytes and holds %zu", Index(&s), Span(s), p.bytes);
-        Require(repair, "a converter gave its destination a format that its pixels cannot hold");
-        for (uint8_t kind : {0, 1, 2})
-            if (CQVSurface::SpanBytes(kind, s.GetWidth(), s.GetHeight(), s.GetPitch()) <= p.bytes)
-                s.GetFormat().m_Kind = kind;
-    }
 
     // Snapshots the memory behind both surfaces, makes the call, and requires that only the
     // destination's bytes changed: its pixels for a canvas, its whole span for a converter
@@ -541,7 +429,6 @@ private:
                 uint8_t now = owners[i]->GetMemory()[k];
                 if (now == m_Before[i][k] || (i == 0 && writable(k)))
                     continue;
-                Note("byte %zu of S%d's memory changed from %d to %d", k, Index(owners[i]), m_Before[i][k], now);
                 Require(false, "a byte outside the destination surface changed");
             }
     }
@@ -594,7 +481,6 @@ private:
     LinCombSource m_Record = {};
     ColorRecord m_Color = {};
     uint32_t m_ThrowOnLock = 0;
-    int m_Registrations = 0;
 };
 
 }  // namespace

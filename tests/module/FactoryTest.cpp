@@ -52,7 +52,8 @@ protected:
     }
 };
 
-TEST_F(FactoryTest, EntryPointHandsOutCountOneOrNullWhenAllocationFails)
+// The entry point hands out a factory of count 1, or null when its allocation fails.
+TEST_F(FactoryTest, EntryPointAndCreationGiveCountOneOrNull)
 {
     const int64_t live = CQVShareable::LiveAllocations();
     CQVFactory* factory = nullptr;
@@ -67,38 +68,7 @@ TEST_F(FactoryTest, EntryPointHandsOutCountOneOrNullWhenAllocationFails)
     EXPECT_TRUE(ModuleEntryPoint()(&factory));  // factory still holds the released pointer
     EXPECT_EQ(factory, nullptr);
     EXPECT_TRUE(ModuleEntryPoint()(nullptr));
-    EXPECT_EQ(CQVShareable::AllocationCount(), made);
-}
-
-// Two objects per id: distinct, count 1, answering the id, with the host base its type ids name
-// (140 converter, 141 primitive canvas, 142 transformation canvas) and nothing attached.
-TEST_F(FactoryTest, EveryIdCreatesDistinctObjectsWithTheirBases)
-{
-    const int64_t live = CQVShareable::LiveAllocations();
-    for (const Row& row : kRows) {
-        SCOPED_TRACE(row.name);
-        ObjectPtr<CQVFactoryObject> a(ModuleFactory()->CreateObject(row.id)), b(ModuleFactory()->CreateObject(row.id));
-        ASSERT_TRUE(a && b);
-        EXPECT_NE(a.get(), b.get());
-        for (CQVFactoryObject* o : {a.get(), b.get()}) {
-            EXPECT_EQ(o->GetReferenceCount(), 1);
-            EXPECT_EQ(o->GetClassID(), row.id);
-        }
-        auto* transform = dynamic_cast<CQVTransformationCanvas*>(a.get());
-        EXPECT_EQ(dynamic_cast<CQVSurfaceConverter*>(a.get()) != nullptr, row.typeIds[1] == 140);
-        EXPECT_EQ(dynamic_cast<CQVPrimitiveCanvas*>(a.get()) != nullptr, row.typeIds[2] == 141);
-        EXPECT_EQ(transform != nullptr, row.typeIds[2] == 142);
-        auto* canvas = dynamic_cast<CQVCanvas*>(a.get());
-        EXPECT_TRUE(!canvas || !canvas->GetDestination());
-        EXPECT_TRUE(!transform || !transform->GetSource());
-    }
-    EXPECT_EQ(CQVShareable::LiveAllocations(), live);
-}
-
-// Unknown ids and failed allocations give null; neither, nor the empty operation, allocates.
-TEST_F(FactoryTest, UnknownIdsAndFailedAllocationsGiveNull)
-{
-    const uint64_t made = CQVShareable::AllocationCount();
+    // Unknown ids and failed allocations give null; neither, nor the empty operation, allocates.
     for (uint32_t id : {0u, 1u, 123u, 134u, 11132u, 11139u, 0xFFFFFFFFu, 124u + (1u << 16)})
         EXPECT_EQ(ModuleFactory()->CreateObject(id), nullptr) << id;
     for (const Row& row : kRows) {
@@ -111,8 +81,32 @@ TEST_F(FactoryTest, UnknownIdsAndFailedAllocationsGiveNull)
     EXPECT_EQ(ModuleFactory()->GetReferenceCount(), 1);
 }
 
+// Every id: count 1, answering the id, with the host base its type ids name (140 converter, 141
+// primitive canvas, 142 transformation canvas) and nothing attached.
+TEST_F(FactoryTest, EveryIdCreatesItsClassWithItsBases)
+{
+    const int64_t live = CQVShareable::LiveAllocations();
+    for (const Row& row : kRows) {
+        SCOPED_TRACE(row.name);
+        ObjectPtr<CQVFactoryObject> a(ModuleFactory()->CreateObject(row.id));
+        ASSERT_TRUE(a);
+        EXPECT_EQ(std::pair(a->GetReferenceCount(), a->GetClassID()), std::pair(uint16_t(1), row.id));
+        auto* transform = dynamic_cast<CQVTransformationCanvas*>(a.get());
+        EXPECT_EQ(dynamic_cast<CQVSurfaceConverter*>(a.get()) != nullptr, row.typeIds[1] == 140);
+        EXPECT_EQ(dynamic_cast<CQVPrimitiveCanvas*>(a.get()) != nullptr, row.typeIds[2] == 141);
+        EXPECT_EQ(transform != nullptr, row.typeIds[2] == 142);
+        auto* canvas = dynamic_cast<CQVCanvas*>(a.get());
+        EXPECT_TRUE(!canvas || !canvas->GetDestination());
+        EXPECT_TRUE(!transform || !transform->GetSource());
+    }
+    EXPECT_EQ(CQVShareable::LiveAllocations(), live);
+}
+
+// Entries accept formats by kind only: channel codes of any value are ignored, kinds 3 and above
+// always refused.
 TEST_F(FactoryTest, RegistersSixteenRowsInOrder)
 {
+    const uint8_t kinds[] = {0, 1, 2, 3, 4, 255};
     ModuleFactory()->RegisterClasses();
     EXPECT_EQ(CQVRepository::RegisterCalls(), 16u);
     ASSERT_EQ(CQVRepository::Count(), 16u);
@@ -136,38 +130,23 @@ TEST_F(FactoryTest, RegistersSixteenRowsInOrder)
             auto* c = static_cast<CQVCanvasEntry*>(e);
             EXPECT_EQ((std::vector<uint32_t>{c->GetCode(0), c->GetCode(1), c->GetCode(2)}), row.codes);
         }
+        for (uint8_t dk : kinds)
+            for (uint8_t sk : kinds) {
+                CQVFormat src(sk, 0, 255, 'A', 'A'), dst(dk, 'x', 'y', 'z', uint8_t(dk * 7));
+                if (row.src < 0)
+                    EXPECT_EQ(static_cast<CQVCanvasEntry*>(e)->AcceptsFormat(dst), dk == row.dst) << int(dk);
+                else
+                    EXPECT_EQ(static_cast<CQVSurfaceConverterEntry*>(e)->AcceptsFormat(src, dst), sk == row.src && dk == row.dst)
+                        << int(sk) << " to " << int(dk);
+            }
         for (uint32_t k = i + 1; k < 16; ++k)
             EXPECT_NE(e, CQVRepository::EntryAt(k));
     }
 }
 
-// Only kinds count: channel codes of any value are ignored, kinds 3 and above always refused.
-TEST_F(FactoryTest, AcceptsFormatComparesKindsOnly)
-{
-    ModuleFactory()->RegisterClasses();
-    ASSERT_EQ(CQVRepository::Count(), 16u);
-    const uint8_t kinds[] = {0, 1, 2, 3, 4, 255};
-    for (uint32_t i = 0; i < 16; ++i) {
-        const Row& row = kRows[i];
-        SCOPED_TRACE(row.name);
-        CQVRepositoryEntry* e = CQVRepository::EntryAt(i);
-        for (uint8_t dk : kinds) {
-            CQVFormat dst(dk, 'x', 'y', 'z', uint8_t(dk * 7));
-            if (row.src < 0) {
-                EXPECT_EQ(static_cast<CQVCanvasEntry*>(e)->AcceptsFormat(dst), dk == row.dst) << int(dk);
-                continue;
-            }
-            for (uint8_t sk : kinds) {
-                CQVFormat src(sk, 0, 255, 'A', 'A');
-                EXPECT_EQ(static_cast<CQVSurfaceConverterEntry*>(e)->AcceptsFormat(src, dst),
-                          sk == row.src && dk == row.dst)
-                    << int(sk) << " to " << int(dk);
-            }
-        }
-    }
-}
-
-TEST_F(FactoryTest, EveryCallRegistersAgainAndReleasesItsStrings)
+// Every call registers again, each entry keeping its three strings; an entry that cannot be
+// allocated is skipped; registrations the host refuses leave nothing behind.
+TEST_F(FactoryTest, RegistrationsRepeatSkipFailuresAndLeaveNothingBehind)
 {
     int64_t strings = CQVString::LiveCount();
     int64_t live = CQVShareable::LiveAllocations();
@@ -181,11 +160,6 @@ TEST_F(FactoryTest, EveryCallRegistersAgainAndReleasesItsStrings)
     CQVRepository::Clear();
     EXPECT_EQ(CQVString::LiveCount(), strings);
     EXPECT_EQ(CQVShareable::LiveAllocations(), live);
-}
-
-// An entry that cannot be allocated is skipped; registrations the host refuses leave nothing behind.
-TEST_F(FactoryTest, FailedAndRefusedRegistrationsAreSkipped)
-{
     for (uint32_t failed : {0u, 7u, 15u}) {
         CQVRepository::Clear();
         CQVShareable::FailAllocations(failed, 1);
@@ -195,7 +169,6 @@ TEST_F(FactoryTest, FailedAndRefusedRegistrationsAreSkipped)
             EXPECT_EQ(CQVRepository::EntryAt(i)->GetClassID(), kRows[i < failed ? i : i + 1].id) << failed;
     }
     CQVRepository::Clear();
-    const int64_t live = CQVShareable::LiveAllocations();
     CQVRepository::RefuseRegistrations(true);
     ModuleFactory()->RegisterClasses();
     EXPECT_EQ(CQVRepository::RegisterCalls(), 16u);

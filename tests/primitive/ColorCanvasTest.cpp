@@ -78,6 +78,16 @@ TEST_F(ColorCanvasTest, WritersClipAndLockOnlyWhenSomethingIsLeft)
         {125, [](auto& c) { c.DrawRectangle(1, 2, 2, 2), c.DrawRectangle(7, 8, 5, 5); }, {{2, 3, 2, 3}, {7, 8, 7, 8}}, 2},
         {125, [=](auto& c) { c.DrawRectangle(3, 4, 0, 3), c.DrawRectangle(3, 4, 3, -1), c.DrawRectangle(0, 0, 2, 9), c.DrawRectangle(m, m, M, M), c.DrawRectangle(M, M, M, M); }, {}, 0},
         {125, [=](auto& c) { c.DrawRectangle(-5, -5, M, M); }, {{2, 3, 7, 8}}, 1},
+        // Each writer on each edge of the clip rectangle, then one pixel beyond it.
+        {125, [](auto& c) { c.DrawHorizontalLine(-3, 8, 2), c.DrawHorizontalLine(7, 6, 7), c.DrawVerticalLine(2, 0, 20), c.DrawVerticalLine(7, 8, 9); },
+         {{2, 8, 2, 8}, {7, 6, 7, 6}, {2, 3, 2, 8}, {7, 8, 7, 8}}, 4},
+        {125, [](auto& c) { c.DrawRectangle(7, 0, 1, 4), c.DrawRectangle(0, 8, 3, 1); }, {{7, 3, 7, 3}, {2, 8, 2, 8}}, 2},
+        {125, [](auto& c) {
+             c.DrawPixel(2, 2), c.DrawHorizontalLine(0, 2, 9), c.DrawHorizontalLine(0, 8, 1), c.DrawVerticalLine(1, 0, 20), c.DrawVerticalLine(8, 0, 20);
+             c.DrawRectangle(8, 3, 5, 5), c.DrawRectangle(2, 9, 5, 5), c.DrawRectangle(2, 0, 5, 3), c.DrawRectangle(-3, 4, 5, 1);
+         }, {}, 0},
+        // A column through the whole 32-bit range, and an ellipse that is one: the clipped column.
+        {124, [](auto& c) { c.DrawEllipse(4, 1, 0, 1 << 29); }, {{4, 3, 4, 8}}, 1},
         // The draw canvas's outline and every shape go through the clipping writers, one lock each.
         {124, [=](auto& c) { c.DrawRectangle(0, 0, M, M), c.DrawRectangle(2, 3, M, M); }, {{2, 3, 7, 3}, {2, 4, 2, 8}}, 2},
         {124, [](auto& c) { c.DrawCircle(2, 3, 1); }, {{3, 3, 3, 3}, {2, 4, 2, 4}}, 2},
@@ -91,19 +101,29 @@ TEST_F(ColorCanvasTest, WritersClipAndLockOnlyWhenSomethingIsLeft)
     }
 }
 
-// Colour 0 still locks once per writer call; before a destination is set nothing is locked.
-TEST_F(ColorCanvasTest, ColourZeroStillLocksNoDestinationLocksNothing)
+// The canvases write four bytes per pixel: on a destination of another layout, whose clip
+// rectangle may lie within its own width, they draw nothing and lock nothing.
+TEST_F(ColorCanvasTest, OtherLayoutsAreLeftAlone)
+{
+    for (uint32_t id : {124u, 125u})
+        for (const char* codes : {"R", "RGB"}) {
+            TestSurface d(codes, 5, 3);
+            d.Fill(9);
+            std::vector<uint8_t> before = d.Bytes();
+            ObjectPtr<CQVPrimitiveCanvas> c(Canvas(id, 0x01010101));
+            c->SetDestination(&d.surface);
+            LockLog log;
+            c->DrawPixel(4, 2), c->DrawHorizontalLine(0, 2, 4), c->DrawVerticalLine(4, 0, 2);
+            c->DrawRectangle(0, 0, 5, 3), c->DrawCircle(2, 1, 2), c->DrawEllipse(2, 1, 2, 1), c->DrawLine(0, 0, 4, 2);
+            EXPECT_EQ(d.Bytes(), before) << id << codes;
+            EXPECT_TRUE(log.Events().empty());
+        }
+}
+
+// Colour 0 changes nothing but still locks once per writer call.
+TEST_F(ColorCanvasTest, ColourZeroStillLocks)
 {
     Expect(125, [](auto& c) { c.DrawRectangle(0, 0, 9, 9), c.DrawPixel(2, 3); }, {}, 2, 0);
-    for (uint32_t id : {124u, 125u}) {
-        ObjectPtr<CQVPrimitiveCanvas> c(CreateAs<CQVPrimitiveCanvas>(id));
-        ColorRecord record = {0, 0xffffffff};
-        c->SetColor(&record);
-        LockLog log;
-        c->DrawPixel(3, 4), c->DrawHorizontalLine(0, 4, 5), c->DrawVerticalLine(3, 0, 5), c->DrawRectangle(0, 0, 5, 5);
-        c->DrawCircle(3, 3, 2), c->DrawEllipse(3, 3, 2, 1), c->DrawLine(0, 0, 4, 4);
-        EXPECT_TRUE(log.Events().empty());
-    }
 }
 
 }  // namespace

@@ -75,10 +75,6 @@ TEST(ShapeTest, ExactSequences)
         {"disc 3", [](auto& k) { k.DrawCircle(X, Y, 3); }, {}, {H(X - 3, Y, X + 3), H(X - 3, Y - 1, X + 3),
          H(X - 3, Y + 1, X + 3), H(X - 1, Y - 3, X + 1), H(X - 1, Y + 3, X + 1), H(X - 2, Y - 2, X + 2),
          H(X - 2, Y + 2, X + 2)}},
-        {"ellipse 0 5", [](auto& k) { k.DrawEllipse(X, Y, 0, 5); }, {V(X, Y - 5, Y + 5)}, {}},
-        {"ellipse 0 0", [](auto& k) { k.DrawEllipse(X, Y, 0, 0); }, {V(X, Y, Y)}, {}},
-        {"ellipse 0 -2", [](auto& k) { k.DrawEllipse(X, Y, 0, -2); }, {V(X, Y + 2, Y - 2)}, {}},
-        {"ellipse 3 0", [](auto& k) { k.DrawEllipse(X, Y, 3, 0); }, {H(X - 3, Y, X + 3)}, {}},
         {"ellipse -3 4", [](auto& k) { k.DrawEllipse(X, Y, -3, 4); },
          {P(X - 3, Y), P(X + 3, Y), P(X, Y - 4), P(X, Y + 4)}, {H(X + 3, Y, X - 3)}},
         {"rectangle 5 4", [](auto& k) { k.DrawRectangle(10, 20, 5, 4); },
@@ -91,8 +87,7 @@ TEST(ShapeTest, ExactSequences)
          {H(0, 0, M - 1), V(0, 1, M - 1), H(1, M - 1, M - 1), V(M - 1, 1, M - 2)}, {}},
         // Beyond 32 bits the ends saturate, and a reversed pair stays reversed.
         {"rectangle at max", [=](auto& k) { k.DrawRectangle(M, 0, 1, 3); }, {H(M, 0, M), V(M, 1, 2), H(M, 2, M - 1)}, {}},
-        {"rectangle all max", [=](auto& k) { k.DrawRectangle(M, M, M, M); },
-         {H(M, M, M), V(M, M, M), H(M, M, M), V(M, M, M)}, {}},
+        {"rectangle 3 2", [](auto& k) { k.DrawRectangle(10, 20, 3, 2); }, {H(10, 20, 12), V(10, 21, 21), H(11, 21, 12), V(12, 21, 20)}, {}},
         {"rectangle all min", [](auto& k) { k.DrawRectangle(INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN); }, {}, {}},
         // The double-step line, both directions, one example per remainder pattern.
         {"line 0 0 5 0", [](auto& k) { k.DrawLine(0, 0, 5, 0); }, {P(0, 0), P(5, 0), P(1, 0), P(2, 0), P(4, 0), P(3, 0)}, {}},
@@ -111,7 +106,16 @@ TEST(ShapeTest, ExactSequences)
          P(0, -in), P(in, 0), P(-in, 0)}, {H(in, 0, -in)}},
         {"beyond reach", [=](auto& k) {
              k.DrawCircle(0, 0, kReach), k.DrawCircle(kReach, 0, 1), k.DrawCircle(0, 0, INT32_MIN), k.DrawCircle(M, M, M);
-             k.DrawEllipse(0, INT32_MIN, 3, 3), k.DrawEllipse(-kReach, 0, 1, 1), k.DrawEllipse(0, 0, 1 << 21, 1 << 21);
+         }, {}, {}},
+        // Ellipses: drawn while their ends fit in 32 bits, however far out; nothing one step beyond.
+        {"ellipse 0 2^29", [](auto& k) { k.DrawEllipse(1, 1, 0, 1 << 29); }, {V(1, -536870911, 536870913)}, {}},
+        {"ellipse ends at max", [=](auto& k) { k.DrawEllipse(7, M - 5, 0, 5), k.DrawEllipse(M - 3, 0, 3, 0), k.DrawEllipse(M - 3, -7, -3, 0); },
+         {V(7, M - 10, M), H(M - 6, 0, M), H(M, -7, M - 6)}, {}},
+        {"ellipse ends at min", [=](auto& k) { k.DrawEllipse(INT32_MIN + 2, 9, -2, 1); },
+         {P(INT32_MIN, 9), P(INT32_MIN + 4, 9), P(INT32_MIN + 2, 8), P(INT32_MIN + 2, 10)}, {H(INT32_MIN + 4, 9, INT32_MIN)}},
+        {"ellipse ends beyond", [=](auto& k) {
+             k.DrawEllipse(7, M - 5, 0, 6), k.DrawEllipse(M - 3, 0, 4, 0), k.DrawEllipse(M - 3, 0, -4, 0), k.DrawEllipse(INT32_MIN + 2, 9, -3, 1);
+             k.DrawEllipse(0, INT32_MIN + 1, 0, 2), k.DrawEllipse(0, INT32_MIN + 1, 1, -2), k.DrawEllipse(M, 0, 1, 1), k.DrawEllipse(0, M, 1, 1);
          }, {}, {}},
     };
     for (const Case& c : cases) {
@@ -163,38 +167,71 @@ TEST(CircleTest, OutlineFollowsMidpointRuleAndDiscSpansIt)
     }
 }
 
-// rx = 2, ry = 10: the outline takes one column step and leaves gaps, each pixel plotted once;
-// the fill draws the centre row, then rows below and above once each, after their column step.
-TEST(EllipseTest, TallEllipseOutlineAndFill)
+// The ellipse walk written out directly: X = right - x, Y = down - y, the decision value
+// evaluated from its closed form D = rx^2 ry^2 - ry^2 X (X - 1) - rx^2 Y (Y + 1) at every pass.
+std::vector<Call> EllipseModel(int32_t rx, int32_t ry, bool fill, int& zeroAfterRowStep)
 {
-    auto [draw, fill] = Record([](CQVPrimitiveCanvas& k) { k.DrawEllipse(X, Y, 2, 10); });
-    std::set<std::pair<int32_t, int32_t>> pixels;  // quadrant: (2, 0..6), (1, 7), (0, 10)
-    for (int32_t v = -10; v <= 10; ++v)
-        for (int32_t u = -2; u <= 2; ++u)
-            if (std::abs(u) == (std::abs(v) <= 6 ? 2 : std::abs(v) == 7 ? 1 : std::abs(v) == 10 ? 0 : -1))
-                pixels.insert({X + u, Y + v});
-    EXPECT_EQ(Pixels(draw), pixels);
-    EXPECT_EQ(draw.size(), pixels.size());
-    std::vector<Call> want = {H(X - 2, Y, X + 2)};
-    for (int32_t v = 1; v <= 10; ++v) {
-        const int32_t half = v <= 6 ? 2 : v <= 9 ? 1 : 0;
-        want.push_back(H(X - half, Y + v, X + half)), want.push_back(H(X - half, Y - v, X + half));
+    if (rx == 0 || ry == 0)
+        return {rx == 0 ? V(X, Y - ry, Y + ry) : H(X - rx, Y, X + rx)};
+    auto D = [&](int64_t u, int64_t v) { return int64_t(rx) * rx * ry * ry - int64_t(ry) * ry * u * (u - 1) - int64_t(rx) * rx * v * (v + 1); };
+    std::vector<Call> out = fill ? std::vector{H(X - rx, Y, X + rx)} : std::vector{P(X + rx, Y), P(X - rx, Y), P(X, Y - ry), P(X, Y + ry)};
+    for (int32_t u = rx, v = 0, k = fill ? rx : rx - 1; k > 0;) {
+        bool rowStep = D(u, v) > 0, columnStep = !rowStep || D(u, v + 1) <= 0;
+        v += rowStep;
+        zeroAfterRowStep += rowStep && D(u, v) == 0;
+        u -= columnStep, k -= columnStep;
+        if (fill && rowStep)
+            out.insert(out.end(), {H(X - u, Y + v, X + u), H(X - u, Y - v, X + u)});
+        if (!fill)
+            out.insert(out.end(), {P(X - u, Y + v), P(X + u, Y + v), P(X - u, Y - v), P(X + u, Y - v)});
     }
-    EXPECT_EQ(fill, want);
+    return out;
 }
 
-// Outlines never plot a pixel twice; fills draw each row once, centred.
-TEST(EllipseTest, OutlineNeverRepeatsAndFillHasOneLinePerRow)
+// Every small ellipse, negative and zero half-axes included, makes exactly the model's calls;
+// outlines never plot a pixel twice, fills draw one centred row per row of the ellipse.
+TEST(EllipseTest, SmallEllipsesFollowTheWalk)
 {
-    for (int32_t rx = 1; rx <= 24; ++rx)
-        for (int32_t ry = 1; ry <= 24; ++ry) {
-            auto [draw, fill] = Record([&](CQVPrimitiveCanvas& k) { k.DrawEllipse(0, 0, rx, ry); });
-            EXPECT_EQ(Pixels(draw).size(), draw.size()) << rx << ' ' << ry;
-            std::set<int32_t> rows;
-            for (auto [kind, x1, y, x2] : fill)
-                EXPECT_TRUE(kind == 'H' && x1 == -x2 && rows.insert(y).second) << x1 << ' ' << y;
-            EXPECT_EQ(rows.size(), size_t(2 * ry + 1)) << rx << ' ' << ry;
+    int zeros = 0;
+    for (int32_t rx = -3; rx <= 13; ++rx)
+        for (int32_t ry = -2; ry <= 13; ++ry) {
+            SCOPED_TRACE(testing::Message() << "half-axes " << rx << ' ' << ry);
+            auto [draw, fill] = Record([&](CQVPrimitiveCanvas& k) { k.DrawEllipse(X, Y, rx, ry); });
+            EXPECT_EQ(draw, EllipseModel(rx, ry, false, zeros));
+            EXPECT_EQ(fill, EllipseModel(rx, ry, true, zeros));
+            if (rx > 0 && ry > 0) {
+                EXPECT_EQ(Pixels(draw).size(), draw.size());
+                EXPECT_EQ(fill.size(), size_t(2 * ry + 1));
+            }
         }
+    EXPECT_GT(zeros, 0);  // the table reaches D = 0 right after a row step
+    // rx = 2, ry = 10: the fill's rows have half-widths 2 up to row 6, 1 up to row 9, then 0.
+    std::vector<Call> want = {H(X - 2, Y, X + 2)};
+    for (int32_t v = 1, half; v <= 10; ++v)
+        half = v <= 6 ? 2 : v <= 9 ? 1 : 0, want.insert(want.end(), {H(X - half, Y + v, X + half), H(X - half, Y - v, X + half)});
+    EXPECT_EQ(Record([](CQVPrimitiveCanvas& k) { k.DrawEllipse(X, Y, 2, 10); }).second, want);
+}
+
+// A canvas whose writers throw: a shape drawn on it must make no call at all.
+template <class Canvas>
+struct Refusing : Canvas {
+    void DrawPixel(int32_t, int32_t) override { throw 1; }
+    void DrawHorizontalLine(int32_t, int32_t, int32_t) override { throw 1; }
+};
+
+// The walk's values may pass 32 bits, up to 2 rx^2 ry and 2 ry^2 rx of 2^61; one step beyond,
+// on either product, nothing is drawn.
+TEST(EllipseTest, WalkedWhileItsProductsStayWithin2To61)
+{
+    const int32_t r = 1 << 20, far = (1 << 30) + 1;
+    Recording<Jwx_8_8_8_8AddFillColorCanvas> f;
+    f.DrawEllipse(0, 0, r, r);
+    EXPECT_EQ(f.calls.size(), size_t(2 * r + 1));
+    EXPECT_EQ(std::get<2>(f.calls.back()), -r);  // the top row
+    Refusing<Jwx_8_8_8_8AddFillColorCanvas> fill;
+    Refusing<Jwx_8_8_8_8AddDrawColorCanvas> draw;
+    for (CQVPrimitiveCanvas* k : {static_cast<CQVPrimitiveCanvas*>(&fill), static_cast<CQVPrimitiveCanvas*>(&draw)})
+        EXPECT_NO_THROW((k->DrawEllipse(0, 0, r + 1, r), k->DrawEllipse(0, 0, r, -r - 1), k->DrawEllipse(0, 0, 2, far), k->DrawEllipse(0, 0, far, 1)));
 }
 
 // Each line of major extent M plots start and end first, then M + 1 distinct pixels in all, each

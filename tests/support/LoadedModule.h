@@ -1,6 +1,8 @@
 // The built QVGFX_Basics.jwx, loaded at run time the way a host loads it.
 #pragma once
 
+#include <memory>
+
 #include "QVGFX.h"
 #include "QVGFX_Basics.h"
 
@@ -19,24 +21,11 @@ T* CreateAs(uint32_t classId)
 }
 
 // Releases a host object's reference when it goes out of scope.
-template <class T>
-class ObjectPtr {
-public:
-    explicit ObjectPtr(T* p = nullptr) : m_P(p) {}
-    ~ObjectPtr()
-    {
-        if (m_P)
-            m_P->Release();
-    }
-    ObjectPtr(const ObjectPtr&) = delete;
-    ObjectPtr& operator=(const ObjectPtr&) = delete;
-    T* operator->() const { return m_P; }
-    T* get() const { return m_P; }
-    explicit operator bool() const { return m_P != nullptr; }
-
-private:
-    T* m_P;
+struct Releaser {
+    void operator()(CQVRefCounter* p) const { p->Release(); }
 };
+template <class T>
+using ObjectPtr = std::unique_ptr<T, Releaser>;
 
 template <class T>
 ObjectPtr<T> Create(uint32_t classId)

@@ -1,0 +1,41 @@
+// The level found for this processor, and the levels below it. scripts/test-cpus runs the suite
+// under emulated processors and names the level each one has in QVGFX_EXPECT_CPU_LEVEL: a
+// detection that ignores the processor fails here, and code dispatched above the processor's
+// level stops the emulator.
+#include <cstdlib>
+#include <string>
+
+#include "MaskCanvases.h"
+#include "SpeedTest.h"
+#include "TestHost.h"
+
+TEST(CpuLevelTest, DetectedLevelIsTheProcessors)
+{
+    const char* expected = std::getenv("QVGFX_EXPECT_CPU_LEVEL");
+    std::printf("detected level: %s\n", LevelName(DetectedCpuLevel()));
+    if (expected == nullptr || *expected == '\0')
+        GTEST_SKIP() << "QVGFX_EXPECT_CPU_LEVEL not set";
+    EXPECT_EQ(std::string(LevelName(DetectedCpuLevel())), expected);
+    EXPECT_EQ(ActiveCpuLevel(), DetectedCpuLevel());
+}
+
+// Each level, capped in turn and the plain one included, blits 8-bit rows of every width from 1
+// to 40 into the same bytes: the source's, one column in.
+TEST(CpuLevelTest, EveryLevelBlitsTheSameBytes)
+{
+    for (int l = 0; l <= int(DetectedCpuLevel()); ++l, CapCpuLevel(CpuLevel::Avx2)) {
+        CapCpuLevel(CpuLevel(l));
+        ASSERT_EQ(ActiveCpuLevel(), CpuLevel(l));
+        for (int32_t w = 1; w <= 40; ++w) {
+            TestSurface s("A", w, 2, 3), d("A", w + 2, 2, 1);
+            s.Fill(uint32_t(w)), d.Fill(99);
+            std::vector<uint8_t> want = d.Bytes();
+            for (int32_t y = 0; y < 2; ++y)
+                std::copy_n(s.Pixel(0, y), w, want.begin() + y * d.surface.GetPitch() + 1);
+            Jwx_8OpaqueFillSurfaceCanvas c;
+            c.SetDestination(&d.surface), c.SetSource(&s.surface);
+            c.Blit(0, 0, w, 2, 1, 0);
+            ASSERT_EQ(d.Bytes(), want) << LevelName(CpuLevel(l)) << " width " << w;
+        }
+    }
+}
