@@ -1,0 +1,225 @@
+#include "ResampleEngine.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "CpuLevel.h"
+
+#if QVGFX_X86
+#include <immintrin.h>
+#define SSE2 __attribute__((target("sse2")))
+#define SSSE3 __attribute__((target("ssse3")))
+#define AVX2 __attribute__((target("avx2")))
+#endif
+
+namespace {
+
+using Layout = ResampleEngine::Layout;
+
+const int32_t kBias = 32768;
+const int32_t kLift = kBias * 255;  // what the bias takes off top * (255 - fy) + bottom * fy
+const uint8_t kZero = 0x80;         // a shuffle index that gives 0
+
+// Slot of four-byte group q: within each four groups, the order first, third, second, fourth.
+ptrdiff_t SlotOf(ptrdiff_t q) { return (q & ~ptrdiff_t(3)) | (q & 1) << 1 | (q >> 1 & 1); }
+
+// Byte by byte, from the tables: below SSSE3, and wherever a window cannot hold four bytes' sources.
+void AcrossPlain(const Layout& p, int16_t* h, const uint8_t* row)
+{
+    for (ptrdiff_t i = 0; i < p.w; ++i) {
+        const uint8_t* s = row + p.columns[i];
+        const int wa = p.fx1 ? p.fx1[i] : 1, wb = p.fx ? p.fx[i] : 1;
+        for (int k = 0; k < p.B; ++k)
+            *h++ = int16_t(s[k] * wa + s[k + p.right] * wb - p.bias);
+    }
+}
+
+#if QVGFX_X86
+SSE2 inline __m128i Load(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
+AVX2 inline __m256i Load256(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
+
+// Sixteen bytes per step, eight from each pair of windows: the shuffle spreads each byte's two
+// source bytes into a pair of 16-bit lanes, one multiply-add weighs and sums them.
+SSSE3 void AcrossSsse3(const Layout& p, int16_t* h, const uint8_t* row)
+{
+    const __m128i bias = _mm_set1_epi32(p.bias);
+    for (ptrdiff_t q = 0; q < p.n32 / 4; q += 4, h += 16)
+        for (int half = 0; half < 2; ++half) {
+            __m128i s[2];
+            for (int e = 0; e < 2; ++e) {
+                const ptrdiff_t slot = q + half + 2 * e;
+                const __m128i pairs = _mm_shuffle_epi8(Load(row + p.windows[slot]), Load(p.shuffles + 16 * slot));
+                s[e] = _mm_sub_epi32(_mm_madd_epi16(pairs, Load(p.weights + 8 * slot)), bias);
+            }
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(h + 8 * half), _mm_packs_epi32(s[0], s[1]));
+        }
+}
+
+// The same with two windows per register: the first and third four bytes in one, the second and
+// fourth in the other, so that the lane-wise pack leaves all sixteen in order.
+AVX2 void AcrossAvx2(const Layout& p, int16_t* h, const uint8_t* row)
+{
+    const __m256i bias = _mm256_set1_epi32(p.bias);
+    for (ptrdiff_t q = 0; q < p.n32 / 4; q += 4, h += 16) {
+        __m256i s[2];
+        for (int e = 0; e < 2; ++e) {
+            const ptrdiff_t slot = q + 2 * e;
+            const __m256i win = _mm256_inserti128_si256(_mm256_castsi128_si256(Load(row + p.windows[slot])),
+                                                        Load(row + p.windows[slot + 1]), 1);
+            const __m256i pairs = _mm256_shuffle_epi8(win, Load256(p.shuffles + 16 * slot));
+            s[e] = _mm256_sub_epi32(_mm256_madd_epi16(pairs, Load256(p.weights + 8 * slot)), bias);
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(h), _mm256_packs_epi32(s[0], s[1]));
+    }
+}
+
+// (top * (255 - fy) + bottom * fy) >> 16 from the biased sums: each multiply-add pairs a top sum
+// with its bottom one, and the lift puts back what the bias took.
+SSE2 __m128i DownHalf(__m128i t, __m128i b, __m128i w)
+{
+    const __m128i lift = _mm_set1_epi32(kLift);
+    const __m128i lo = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(t, b), w), lift), 16);
+    const __m128i hi = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(t, b), w), lift), 16);
+    return _mm_packs_epi32(lo, hi);
+}
+
+SSE2 void DownBilinearSse2(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t n, uint32_t fy)
+{
+    const __m128i w = _mm_set1_epi32(int32_t((255 - fy) | fy << 16));
+    for (ptrdiff_t i = 0; i < n; i += 16) {
+        const __m128i x = DownHalf(Load(t + i), Load(b + i), w);
+        const __m128i y = DownHalf(Load(t + i + 8), Load(b + i + 8), w);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(v + i), _mm_packus_epi16(x, y));
+    }
+}
+
+SSE2 void DownBoxSse2(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t n, uint32_t)
+{
+    for (ptrdiff_t i = 0; i < n; i += 16) {
+        const __m128i x = _mm_srli_epi16(_mm_add_epi16(Load(t + i), Load(b + i)), 2);
+        const __m128i y = _mm_srli_epi16(_mm_add_epi16(Load(t + i + 8), Load(b + i + 8)), 2);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(v + i), _mm_packus_epi16(x, y));
+    }
+}
+
+AVX2 __m256i DownHalfAvx2(__m256i t, __m256i b, __m256i w)
+{
+    const __m256i lift = _mm256_set1_epi32(kLift);
+    const __m256i lo = _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(t, b), w), lift), 16);
+    const __m256i hi = _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(t, b), w), lift), 16);
+    return _mm256_packs_epi32(lo, hi);
+}
+
+// The lane-wise byte pack leaves the quarters in the order 0, 2, 1, 3; one permute restores it.
+AVX2 void DownBilinearAvx2(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t n, uint32_t fy)
+{
+    const __m256i w = _mm256_set1_epi32(int32_t((255 - fy) | fy << 16));
+    for (ptrdiff_t i = 0; i < n; i += 32) {
+        const __m256i x = DownHalfAvx2(Load256(t + i), Load256(b + i), w);
+        const __m256i y = DownHalfAvx2(Load256(t + i + 16), Load256(b + i + 16), w);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(v + i), _mm256_permute4x64_epi64(_mm256_packus_epi16(x, y), 0xD8));
+    }
+}
+
+AVX2 void DownBoxAvx2(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t n, uint32_t)
+{
+    for (ptrdiff_t i = 0; i < n; i += 32) {
+        const __m256i x = _mm256_srli_epi16(_mm256_add_epi16(Load256(t + i), Load256(b + i)), 2);
+        const __m256i y = _mm256_srli_epi16(_mm256_add_epi16(Load256(t + i + 16), Load256(b + i + 16)), 2);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(v + i), _mm256_permute4x64_epi64(_mm256_packus_epi16(x, y), 0xD8));
+    }
+}
+#endif
+
+// Fills the windows, shuffles and weights of every four destination bytes; false where some four
+// read further apart than one window holds.
+bool PlanWindows(const Layout& p, int32_t* windows, uint8_t* shuffles, int16_t* weights)
+{
+    const ptrdiff_t n = p.w * p.B;
+    if (p.end - p.first < 16)
+        return false;
+    for (ptrdiff_t q = 0; q < p.n32 / 4; ++q) {
+        const ptrdiff_t slot = SlotOf(q);
+        // The window starts at the lowest byte the four read (with B > 1 the next pixel may
+        // start lower than the one before ends), or ends where the row's bytes end.
+        ptrdiff_t at = p.end - 16;
+        for (ptrdiff_t o = 4 * q; o < std::min(4 * q + 4, n); ++o)
+            at = std::min<ptrdiff_t>(at, p.columns[o / p.B] + o % p.B);
+        windows[slot] = int32_t(at);
+        for (ptrdiff_t o = 4 * q; o < 4 * q + 4; ++o) {
+            uint8_t* s = shuffles + 16 * slot + 4 * (o - 4 * q);
+            int16_t* w = weights + 8 * slot + 2 * (o - 4 * q);
+            s[0] = s[1] = s[2] = s[3] = kZero;
+            w[0] = w[1] = 0;
+            if (o >= n)
+                continue;
+            const ptrdiff_t i = o / p.B, a = p.columns[i] + o % p.B - at;
+            if (a + p.right > 15)
+                return false;
+            s[0] = uint8_t(a), s[2] = uint8_t(a + p.right);
+            w[0] = int16_t(p.fx1 ? p.fx1[i] : 1), w[1] = int16_t(p.fx ? p.fx[i] : 1);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+uint64_t ResampleEngine::PlanBytes(uint64_t n)
+{
+    // Two rows of sums, the values, per byte a shuffle byte, a weight and a quarter of a window
+    // offset; and room to align the rows.
+    return CpuAtLeast(CpuLevel::Sse2) ? (n + 31) / 32 * 32 * 14 + 32 : 0;
+}
+
+bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const uint8_t* fx,
+                          const uint8_t* fx1, ptrdiff_t w, ptrdiff_t right)
+{
+    if (block == nullptr || w < 1 || !CpuAtLeast(CpuLevel::Sse2))
+        return false;
+#if QVGFX_X86
+    const ptrdiff_t n32 = (w * B + 31) / 32 * 32;
+    m_Sums[0] = reinterpret_cast<int16_t*>(block + (-reinterpret_cast<uintptr_t>(block) & 31));
+    m_Sums[1] = m_Sums[0] + n32;
+    std::memset(m_Sums[0], 0, size_t(n32) * 4);  // the sums past the row stay 0
+    m_Values = reinterpret_cast<uint8_t*>(m_Sums[1] + n32);
+    auto* shuffles = m_Values + n32;
+    auto* weights = reinterpret_cast<int16_t*>(shuffles + 4 * n32);
+    auto* windows = reinterpret_cast<int32_t*>(weights + 2 * n32);
+    m_Layout = {B, w, right, columns[0], columns[w - 1] + B + right, n32, columns, fx, fx1,
+                fx ? kBias : 0, windows, shuffles, weights};
+    const bool avx2 = CpuAtLeast(CpuLevel::Avx2);
+    m_Across = AcrossPlain;
+    if (CpuAtLeast(CpuLevel::Ssse3) && PlanWindows(m_Layout, windows, shuffles, weights))
+        m_Across = avx2 ? AcrossAvx2 : AcrossSsse3;
+    if (fx)
+        m_Down = avx2 ? DownBilinearAvx2 : DownBilinearSse2;
+    else
+        m_Down = avx2 ? DownBoxAvx2 : DownBoxSse2;
+    return true;
+#else
+    (void)B, (void)columns, (void)fx, (void)fx1, (void)right;
+    return false;
+#endif
+}
+
+const int16_t* ResampleEngine::SumsOf(const uint8_t* row, const uint8_t* keep)
+{
+    for (int i = 0; i < 2; ++i)
+        if (m_Held[i] == row)
+            return m_Sums[i];
+    const int i = m_Held[0] == keep ? 1 : 0;
+    m_Across(m_Layout, m_Sums[i], row);
+    m_Held[i] = row;
+    return m_Sums[i];
+}
+
+const uint8_t* ResampleEngine::Row(const uint8_t* top, const uint8_t* bottom, uint32_t fy)
+{
+    if (m_Layout.fx != nullptr && fy == 0)  // the lower row weighs nothing: any row will do
+        bottom = top;
+    const int16_t* t = SumsOf(top, bottom);
+    const int16_t* b = SumsOf(bottom, top);
+    m_Down(m_Values, t, b, m_Layout.n32, fy);
+    return m_Values;
+}
