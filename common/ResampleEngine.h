@@ -49,17 +49,20 @@ public:
         const int32_t* windows;
         const uint8_t* shuffles;
         const int16_t* weights;
+        const int32_t* regular;  // per 32 bytes of the box path, see PlanRegular
     };
 
 private:
     using Across = void (*)(const Layout&, int16_t*, const uint8_t*);
     using Down = void (*)(uint8_t*, const int16_t*, const int16_t*, ptrdiff_t, uint32_t);
+    using Box = void (*)(const Layout&, uint8_t*, const uint8_t*, const uint8_t*);
 
     const int16_t* SumsOf(const uint8_t* row, const uint8_t* keep);
 
     Layout m_Layout{};
     Across m_Across = nullptr;
     Down m_Down = nullptr;
+    Box m_Box = nullptr;  // both passes at once, box rows with shuffles
     int16_t* m_Sums[2] = {nullptr, nullptr};
     const uint8_t* m_Held[2] = {nullptr, nullptr};  // the source row whose sums each holds
     uint8_t* m_Values = nullptr;
