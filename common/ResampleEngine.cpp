@@ -24,7 +24,7 @@ const uint8_t kZero = 0x80;         // a shuffle index that gives 0
 ptrdiff_t SlotOf(ptrdiff_t q) { return (q & ~ptrdiff_t(3)) | (q & 1) << 1 | (q >> 1 & 1); }
 
 // Byte by byte, from the tables: below SSSE3, and wherever a window cannot hold four bytes' sources.
-void AcrossPlain(const Layout& p, int16_t* h, const uint8_t* row)
+void AcrossPlain(Layout p, int16_t* h, const uint8_t* row)
 {
     for (ptrdiff_t i = 0; i < p.w; ++i) {
         const uint8_t* s = row + p.columns[i];
@@ -49,31 +49,41 @@ AVX2 __m256i WindowPairs(const Layout& p, ptrdiff_t slot, const uint8_t* row)
 
 // Sixteen bytes per step, eight from each pair of windows: the shuffle spreads each byte's two
 // source bytes into a pair of 16-bit lanes, one multiply-add weighs and sums them.
-SSSE3 void AcrossSsse3(const Layout& p, int16_t* h, const uint8_t* row)
+// Sixteen bytes per step, eight from each pair of windows: the shuffle spreads each byte's two
+// source bytes into a pair of 16-bit lanes, one multiply-add weighs and sums them. Shared: the
+// four windows of each sixteen are one.
+template <bool Shared>
+SSSE3 void AcrossSsse3(Layout p, int16_t* h, const uint8_t* row)
 {
     const __m128i bias = _mm_set1_epi32(p.bias);
-    for (ptrdiff_t q = 0; q < p.n32 / 4; q += 4, h += 16)
+    for (ptrdiff_t q = 0; q < p.n32 / 4; q += 4, h += 16) {
+        const __m128i one = Load(row + p.windows[q]);
         for (int half = 0; half < 2; ++half) {
             __m128i s[2];
             for (int e = 0; e < 2; ++e) {
                 const ptrdiff_t slot = q + half + 2 * e;
-                const __m128i pairs = _mm_shuffle_epi8(Load(row + p.windows[slot]), Load(p.shuffles + 16 * slot));
+                const __m128i win = Shared ? one : Load(row + p.windows[slot]);
+                const __m128i pairs = _mm_shuffle_epi8(win, Load(p.shuffles + 16 * slot));
                 s[e] = _mm_sub_epi32(_mm_madd_epi16(pairs, Load(p.weights + 8 * slot)), bias);
             }
             _mm_storeu_si128(reinterpret_cast<__m128i*>(h + 8 * half), _mm_packs_epi32(s[0], s[1]));
         }
+    }
 }
 
 // The same with two windows per register: the first and third four bytes in one, the second and
 // fourth in the other, so that the lane-wise pack leaves all sixteen in order.
-AVX2 void AcrossAvx2(const Layout& p, int16_t* h, const uint8_t* row)
+template <bool Shared>
+AVX2 void AcrossAvx2(Layout p, int16_t* h, const uint8_t* row)
 {
     const __m256i bias = _mm256_set1_epi32(p.bias);
     for (ptrdiff_t q = 0; q < p.n32 / 4; q += 4, h += 16) {
+        const __m256i one = _mm256_broadcastsi128_si256(Load(row + p.windows[q]));
         __m256i s[2];
         for (int e = 0; e < 2; ++e) {
             const ptrdiff_t slot = q + 2 * e;
-            const __m256i pairs = WindowPairs(p, slot, row);
+            const __m256i shuffle = Load256(p.shuffles + 16 * slot);
+            const __m256i pairs = Shared ? _mm256_shuffle_epi8(one, shuffle) : WindowPairs(p, slot, row);
             s[e] = _mm256_sub_epi32(_mm256_madd_epi16(pairs, Load256(p.weights + 8 * slot)), bias);
         }
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(h), _mm256_packs_epi32(s[0], s[1]));
@@ -104,7 +114,7 @@ SSSE3 __m128i PairOrder(int B)
                   : _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
 }
 
-SSSE3 void BoxSsse3(const Layout& p, uint8_t* v, const uint8_t* top, const uint8_t* bottom)
+SSSE3 void BoxSsse3(Layout p, uint8_t* v, const uint8_t* top, const uint8_t* bottom)
 {
     const __m128i order = PairOrder(p.B);
     for (ptrdiff_t q = 0; q < p.n32 / 4; q += 4, v += 16) {
@@ -132,7 +142,7 @@ AVX2 __m256i RegularPairSumsAvx2(const uint8_t* row, __m256i order)
     return _mm256_maddubs_epi16(_mm256_shuffle_epi8(Load256(row), order), _mm256_set1_epi8(1));
 }
 
-AVX2 void BoxAvx2(const Layout& p, uint8_t* v, const uint8_t* top, const uint8_t* bottom)
+AVX2 void BoxAvx2(Layout p, uint8_t* v, const uint8_t* top, const uint8_t* bottom)
 {
     const __m256i order = _mm256_broadcastsi128_si256(PairOrder(p.B));
     for (ptrdiff_t q = 0; q < p.n32 / 4; q += 8, v += 32) {
@@ -208,6 +218,29 @@ AVX2 void DownBoxAvx2(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t 
     }
 }
 #endif
+
+// Where every sixteen destination bytes read within sixteen source bytes (enlargements), moves
+// their four windows to the lowest, so that one load serves them; false, nothing moved, if not.
+bool ShareWindows(const Layout& p, int32_t* windows, uint8_t* shuffles)
+{
+    for (int pass = 0; pass < 2; ++pass)
+        for (ptrdiff_t q = 0; q < p.n32 / 4; q += 4) {
+            const int32_t at = *std::min_element(windows + q, windows + q + 4);
+            for (ptrdiff_t slot = q; slot < q + 4; ++slot)
+                for (int j = 0; j < 16; ++j) {
+                    uint8_t& b = shuffles[16 * slot + j];
+                    if (b == kZero)
+                        continue;
+                    if (pass == 0 && b + windows[slot] - at > 15)
+                        return false;
+                    if (pass == 1)
+                        b = uint8_t(b + windows[slot] - at);
+                }
+            if (pass == 1)
+                std::fill(windows + q, windows + q + 4, at);
+        }
+    return true;
+}
 
 // Per 32 destination bytes on the box path with B = 1 or 4: the offset of the 64 source bytes
 // they read where each pixel reads the two after the previous one's, else -1.
@@ -297,8 +330,11 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
     m_Across = AcrossPlain;
     m_Box = nullptr;
     if (CpuAtLeast(CpuLevel::Ssse3) && PlanWindows(m_Layout, windows, shuffles, weights)) {
-        if (fx)
-            m_Across = avx2 ? AcrossAvx2 : AcrossSsse3;
+        const bool shared = fx && ShareWindows(m_Layout, windows, shuffles);
+        if (fx && shared)
+            m_Across = avx2 ? AcrossAvx2<true> : AcrossSsse3<true>;
+        else if (fx)
+            m_Across = avx2 ? AcrossAvx2<false> : AcrossSsse3<false>;
         else
             m_Box = avx2 ? BoxAvx2 : BoxSsse3;
     }
