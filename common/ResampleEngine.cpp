@@ -161,59 +161,49 @@ AVX2 void BoxAvx2(Layout p, uint8_t* v, const uint8_t* top, const uint8_t* botto
     }
 }
 
-// (top * (255 - fy) + bottom * fy) >> 16 from the biased sums: each multiply-add pairs a top sum
-// with its bottom one, and the lift puts back what the bias took.
-SSE2 __m128i DownHalf(__m128i t, __m128i b, __m128i w)
-{
-    const __m128i lift = _mm_set1_epi32(kLift);
-    const __m128i lo = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(t, b), w), lift), 16);
-    const __m128i hi = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(t, b), w), lift), 16);
-    return _mm_packs_epi32(lo, hi);
-}
+// The down pass's rules on eight (or sixteen) sums of each row, w = (255 - fy) | fy << 16.
+// Bilinear, (top * (255 - fy) + bottom * fy) >> 16 from the biased sums: each multiply-add pairs
+// a top sum with its bottom one, and the lift puts back what the bias took.
+struct BilinearDown {
+    int32_t w;
+    SSE2 __m128i Lifted(__m128i x) const { return _mm_srli_epi32(_mm_add_epi32(x, _mm_set1_epi32(kLift)), 16); }
+    AVX2 __m256i Lifted(__m256i x) const { return _mm256_srli_epi32(_mm256_add_epi32(x, _mm256_set1_epi32(kLift)), 16); }
+    SSE2 __m128i operator()(__m128i t, __m128i b) const
+    {
+        const __m128i lo = _mm_madd_epi16(_mm_unpacklo_epi16(t, b), _mm_set1_epi32(w));
+        return _mm_packs_epi32(Lifted(lo), Lifted(_mm_madd_epi16(_mm_unpackhi_epi16(t, b), _mm_set1_epi32(w))));
+    }
+    AVX2 __m256i operator()(__m256i t, __m256i b) const
+    {
+        const __m256i lo = _mm256_madd_epi16(_mm256_unpacklo_epi16(t, b), _mm256_set1_epi32(w));
+        return _mm256_packs_epi32(Lifted(lo), Lifted(_mm256_madd_epi16(_mm256_unpackhi_epi16(t, b), _mm256_set1_epi32(w))));
+    }
+};
 
-SSE2 void DownBilinearSse2(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t n, uint32_t fy)
+// Box, (top + bottom) >> 2.
+struct BoxDown {
+    int32_t w;
+    SSE2 __m128i operator()(__m128i t, __m128i b) const { return _mm_srli_epi16(_mm_add_epi16(t, b), 2); }
+    AVX2 __m256i operator()(__m256i t, __m256i b) const { return _mm256_srli_epi16(_mm256_add_epi16(t, b), 2); }
+};
+
+template <class Op>
+SSE2 void DownSse2(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t n, uint32_t fy)
 {
-    const __m128i w = _mm_set1_epi32(int32_t((255 - fy) | fy << 16));
+    const Op op{int32_t((255 - fy) | fy << 16)};
     for (ptrdiff_t i = 0; i < n; i += 16) {
-        const __m128i x = DownHalf(Load(t + i), Load(b + i), w);
-        const __m128i y = DownHalf(Load(t + i + 8), Load(b + i + 8), w);
+        const __m128i x = op(Load(t + i), Load(b + i)), y = op(Load(t + i + 8), Load(b + i + 8));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(v + i), _mm_packus_epi16(x, y));
     }
-}
-
-SSE2 void DownBoxSse2(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t n, uint32_t)
-{
-    for (ptrdiff_t i = 0; i < n; i += 16) {
-        const __m128i x = _mm_srli_epi16(_mm_add_epi16(Load(t + i), Load(b + i)), 2);
-        const __m128i y = _mm_srli_epi16(_mm_add_epi16(Load(t + i + 8), Load(b + i + 8)), 2);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(v + i), _mm_packus_epi16(x, y));
-    }
-}
-
-AVX2 __m256i DownHalfAvx2(__m256i t, __m256i b, __m256i w)
-{
-    const __m256i lift = _mm256_set1_epi32(kLift);
-    const __m256i lo = _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(t, b), w), lift), 16);
-    const __m256i hi = _mm256_srli_epi32(_mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(t, b), w), lift), 16);
-    return _mm256_packs_epi32(lo, hi);
 }
 
 // The lane-wise byte pack leaves the quarters in the order 0, 2, 1, 3; one permute restores it.
-AVX2 void DownBilinearAvx2(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t n, uint32_t fy)
+template <class Op>
+AVX2 void DownAvx2(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t n, uint32_t fy)
 {
-    const __m256i w = _mm256_set1_epi32(int32_t((255 - fy) | fy << 16));
+    const Op op{int32_t((255 - fy) | fy << 16)};
     for (ptrdiff_t i = 0; i < n; i += 32) {
-        const __m256i x = DownHalfAvx2(Load256(t + i), Load256(b + i), w);
-        const __m256i y = DownHalfAvx2(Load256(t + i + 16), Load256(b + i + 16), w);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(v + i), _mm256_permute4x64_epi64(_mm256_packus_epi16(x, y), 0xD8));
-    }
-}
-
-AVX2 void DownBoxAvx2(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t n, uint32_t)
-{
-    for (ptrdiff_t i = 0; i < n; i += 32) {
-        const __m256i x = _mm256_srli_epi16(_mm256_add_epi16(Load256(t + i), Load256(b + i)), 2);
-        const __m256i y = _mm256_srli_epi16(_mm256_add_epi16(Load256(t + i + 16), Load256(b + i + 16)), 2);
+        const __m256i x = op(Load256(t + i), Load256(b + i)), y = op(Load256(t + i + 16), Load256(b + i + 16));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(v + i), _mm256_permute4x64_epi64(_mm256_packus_epi16(x, y), 0xD8));
     }
 }
@@ -339,9 +329,9 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
             m_Box = avx2 ? BoxAvx2 : BoxSsse3;
     }
     if (fx)
-        m_Down = avx2 ? DownBilinearAvx2 : DownBilinearSse2;
+        m_Down = avx2 ? DownAvx2<BilinearDown> : DownSse2<BilinearDown>;
     else
-        m_Down = avx2 ? DownBoxAvx2 : DownBoxSse2;
+        m_Down = avx2 ? DownAvx2<BoxDown> : DownSse2<BoxDown>;
     return true;
 #else
     (void)B, (void)columns, (void)fx, (void)fx1, (void)right;
