@@ -19,6 +19,7 @@ using Layout = ResampleEngine::Layout;
 const int32_t kBias = 32768;
 const int32_t kLift = kBias * 255;  // what the bias takes off top * (255 - fy) + bottom * fy
 const uint8_t kZero = 0x80;         // a shuffle index that gives 0
+const ptrdiff_t kStrip = 2048;      // destination bytes per bilinear strip, at most
 
 // Slot of four-byte group q: within each four groups, the order first, third, second, fourth.
 ptrdiff_t SlotOf(ptrdiff_t q) { return (q & ~ptrdiff_t(3)) | (q & 1) << 1 | (q >> 1 & 1); }
@@ -26,7 +27,7 @@ ptrdiff_t SlotOf(ptrdiff_t q) { return (q & ~ptrdiff_t(3)) | (q & 1) << 1 | (q >
 // Byte by byte, from the tables: below SSSE3, and wherever a window cannot hold four bytes' sources.
 void AcrossPlain(Layout p, int16_t* h, const uint8_t* row)
 {
-    for (ptrdiff_t i = 0; i < p.w; ++i) {
+    for (ptrdiff_t i = 4 * p.q0 / p.B; i < std::min(p.w, 4 * p.q1 / p.B); ++i) {
         const uint8_t* s = row + p.columns[i];
         const int wa = p.fx1 ? p.fx1[i] : 1, wb = p.fx ? p.fx[i] : 1;
         for (int k = 0; k < p.B; ++k)
@@ -56,7 +57,7 @@ template <bool Shared>
 SSSE3 void AcrossSsse3(Layout p, int16_t* h, const uint8_t* row)
 {
     const __m128i bias = _mm_set1_epi32(p.bias);
-    for (ptrdiff_t q = 0; q < p.n32 / 4; q += 4, h += 16) {
+    for (ptrdiff_t q = p.q0; q < p.q1; q += 4, h += 16) {
         const __m128i one = Load(row + p.windows[q]);
         for (int half = 0; half < 2; ++half) {
             __m128i s[2];
@@ -77,7 +78,7 @@ template <bool Shared>
 AVX2 void AcrossAvx2(Layout p, int16_t* h, const uint8_t* row)
 {
     const __m256i bias = _mm256_set1_epi32(p.bias);
-    for (ptrdiff_t q = 0; q < p.n32 / 4; q += 4, h += 16) {
+    for (ptrdiff_t q = p.q0; q < p.q1; q += 4, h += 16) {
         const __m256i one = _mm256_broadcastsi128_si256(Load(row + p.windows[q]));
         __m256i s[2];
         for (int e = 0; e < 2; ++e) {
@@ -117,7 +118,7 @@ SSSE3 __m128i PairOrder(int B)
 SSSE3 void BoxSsse3(Layout p, uint8_t* v, const uint8_t* top, const uint8_t* bottom)
 {
     const __m128i order = PairOrder(p.B);
-    for (ptrdiff_t q = 0; q < p.n32 / 4; q += 4, v += 16) {
+    for (ptrdiff_t q = p.q0; q < p.q1; q += 4, v += 16) {
         if (const int32_t at = p.regular[q / 8]; at >= 0) {
             const ptrdiff_t o = at + (q & 4) * 8;  // the second half of 32 reads 32 bytes on
             const __m128i x = _mm_add_epi16(RegularPairSums(top + o, order), RegularPairSums(bottom + o, order));
@@ -145,7 +146,7 @@ AVX2 __m256i RegularPairSumsAvx2(const uint8_t* row, __m256i order)
 AVX2 void BoxAvx2(Layout p, uint8_t* v, const uint8_t* top, const uint8_t* bottom)
 {
     const __m256i order = _mm256_broadcastsi128_si256(PairOrder(p.B));
-    for (ptrdiff_t q = 0; q < p.n32 / 4; q += 8, v += 32) {
+    for (ptrdiff_t q = p.q0; q < p.q1; q += 8, v += 32) {
         if (const int32_t at = p.regular[q / 8]; at >= 0) {
             const __m256i x = _mm256_add_epi16(RegularPairSumsAvx2(top + at, order), RegularPairSumsAvx2(bottom + at, order));
             const __m256i y =
@@ -305,16 +306,17 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
         return false;
 #if QVGFX_X86
     const ptrdiff_t n32 = (w * B + 31) / 32 * 32;
+    m_Strip = fx ? std::min(n32, kStrip / (32 * B) * 32 * B) : n32;  // box rows reuse nothing
     m_Sums[0] = reinterpret_cast<int16_t*>(block + (-reinterpret_cast<uintptr_t>(block) & 31));
-    m_Sums[1] = m_Sums[0] + n32;
-    std::memset(m_Sums[0], 0, size_t(n32) * 4);  // the sums past the row stay 0
-    m_Values = reinterpret_cast<uint8_t*>(m_Sums[1] + n32);
-    auto* shuffles = m_Values + n32;
+    m_Sums[1] = m_Sums[0] + m_Strip;
+    std::memset(m_Sums[0], 0, size_t(m_Strip) * 4);  // the sums past the row stay 0
+    m_Values = reinterpret_cast<uint8_t*>(m_Sums[1] + m_Strip);
+    auto* shuffles = m_Values + m_Strip;
     auto* weights = reinterpret_cast<int16_t*>(shuffles + 4 * n32);
     auto* windows = reinterpret_cast<int32_t*>(weights + 2 * n32);
     auto* regular = windows + n32 / 4;
     m_Layout = {B, w, right, columns[0], columns[w - 1] + B + right, n32, columns, fx, fx1,
-                fx ? kBias : 0, windows, shuffles, weights, regular};
+                fx ? kBias : 0, windows, shuffles, weights, regular, 0, m_Strip / 4};
     PlanRegular(m_Layout, regular);
     const bool avx2 = CpuAtLeast(CpuLevel::Avx2);
     m_Across = AcrossPlain;
@@ -339,6 +341,13 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
 #endif
 }
 
+void ResampleEngine::Strip(ptrdiff_t first)
+{
+    m_Layout.q0 = first / 4;
+    m_Layout.q1 = std::min(first + m_Strip, m_Layout.n32) / 4;
+    m_Held[0] = m_Held[1] = nullptr;
+}
+
 const int16_t* ResampleEngine::SumsOf(const uint8_t* row, const uint8_t* keep)
 {
     for (int i = 0; i < 2; ++i)
@@ -360,6 +369,6 @@ const uint8_t* ResampleEngine::Row(const uint8_t* top, const uint8_t* bottom, ui
         bottom = top;
     const int16_t* t = SumsOf(top, bottom);
     const int16_t* b = SumsOf(bottom, top);
-    m_Down(m_Values, t, b, m_Layout.n32, fy);
+    m_Down(m_Values, t, b, 4 * (m_Layout.q1 - m_Layout.q0), fy);
     return m_Values;
 }

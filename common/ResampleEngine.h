@@ -28,7 +28,13 @@ public:
     bool Plan(uint8_t* block, int B, const int32_t* columns, const uint8_t* fx, const uint8_t* fx1,
               ptrdiff_t w, ptrdiff_t right);
 
-    // The w * B values of one destination row whose source rows start at top and bottom; fy is
+    // Rows go in strips of StripBytes() destination bytes (a whole number of pixels, the last
+    // strip shorter), so that what a strip's rows read stays in the first-level cache; Strip
+    // starts the one that begins first bytes into each row.
+    ptrdiff_t StripBytes() const { return m_Strip; }
+    void Strip(ptrdiff_t first);
+
+    // The strip's values of one destination row whose source rows start at top and bottom; fy is
     // the weight of bottom (bilinear only).
     const uint8_t* Row(const uint8_t* top, const uint8_t* bottom, uint32_t fy);
 
@@ -50,6 +56,7 @@ public:
         const uint8_t* shuffles;
         const int16_t* weights;
         const int32_t* regular;  // per 32 bytes of the box path, see PlanRegular
+        ptrdiff_t q0, q1;        // the strip's fours of destination bytes
     };
 
 private:
@@ -66,4 +73,5 @@ private:
     int16_t* m_Sums[2] = {nullptr, nullptr};
     const uint8_t* m_Held[2] = {nullptr, nullptr};  // the source row whose sums each holds
     uint8_t* m_Values = nullptr;
+    ptrdiff_t m_Strip = 0;
 };

@@ -58,19 +58,26 @@ TEST(ResampleTest, EveryRuleAndBandMatchesThePlainLoops)
     EveryBand<4>(23);
 }
 
-// Long rows clear of each other go to the engine at every vector level.
-TEST(ResampleTest, EngineTakesLongRows)
+// Rows longer than a strip (bilinear), in both directions: the engine takes them at every vector level and
+// gives the plain loops' bytes.
+TEST(ResampleTest, EngineTakesLongRowsStripByStrip)
 {
-    std::vector<uint8_t> s(4 * 600 * 4), d(s.size());
-    for (bool bilinear : {false, true}) {
-        ResampleTables t;
-        ASSERT_TRUE(BuildTables(t, 4, {0, 300, 299 * 65536 / 300}, {0, 2, 0}, s.data(), 4 * 600, bilinear,
-                                ResampleEngine::PlanBytes(4 * 300)));
-        for (int l = 1; l <= int(DetectedCpuLevel()); ++l, CapCpuLevel(CpuLevel::Avx2)) {
+    const int sw[] = {1100, 5000}, dw = 2500;
+    std::vector<uint8_t> s(4 * 5000 * 3), fast(4 * dw * 2), plain(fast.size());
+    for (size_t i = 0; i < s.size(); ++i)
+        s[i] = uint8_t(i * 7919 >> 3);
+    for (int l = 1; l <= int(DetectedCpuLevel()); ++l, CapCpuLevel(CpuLevel::Avx2))
+        for (int w : sw) {
             CapCpuLevel(CpuLevel(l));
-            EXPECT_TRUE(EngineRows<4>(d.data(), 4 * 600, t, 300, 2, 4, 4 * 600, Copy{})) << LevelName(CpuLevel(l));
+            std::fill(fast.begin(), fast.end(), 9), std::fill(plain.begin(), plain.end(), 9);
+            const ResampleAxis x{0, dw, 0}, y{0, 2, 0};
+            DrawResampled<4>(fast.data(), 4 * dw, s.data(), 4 * 5000, w, 3, dw, 2, x, y, AddSat{});
+            DrawResampled<4>(plain.data(), 4 * dw, s.data(), 4 * 5000, w, 3, dw, 2, x, y, AddSat{}, false);
+            EXPECT_EQ(fast, plain) << LevelName(CpuLevel(l)) << " " << w;
+            ResampleTables t;
+            ASSERT_TRUE(BuildTables(t, 4, {0, dw, 65536}, y, s.data(), 4 * 5000, false, ResampleEngine::PlanBytes(4 * dw)));
+            EXPECT_TRUE(EngineRows<4>(plain.data(), 4 * dw, t, dw, 2, 4, 4 * 5000, Copy{})) << LevelName(CpuLevel(l));
         }
-    }
 }
 
 }  // namespace
