@@ -25,7 +25,7 @@ const ptrdiff_t kStrip = 2048;      // destination bytes per bilinear strip, at 
 ptrdiff_t SlotOf(ptrdiff_t q) { return (q & ~ptrdiff_t(3)) | (q & 1) << 1 | (q >> 1 & 1); }
 
 // Byte by byte, from the tables: below SSSE3, and wherever a window cannot hold four bytes' sources.
-void AcrossPlain(Layout p, int16_t* h, const uint8_t* row)
+void AcrossPlain(const Layout& p, int16_t* h, const uint8_t* row)
 {
     for (ptrdiff_t i = 4 * p.q0 / p.B; i < std::min(p.w, 4 * p.q1 / p.B); ++i) {
         const uint8_t* s = row + p.columns[i];
@@ -54,8 +54,9 @@ AVX2 __m256i WindowPairs(const Layout& p, ptrdiff_t slot, const uint8_t* row)
 // source bytes into a pair of 16-bit lanes, one multiply-add weighs and sums them. Shared: the
 // four windows of each sixteen are one.
 template <bool Shared>
-SSSE3 void AcrossSsse3(Layout p, int16_t* h, const uint8_t* row)
+SSSE3 void AcrossSsse3(const Layout& layout, int16_t* h, const uint8_t* row)
 {
+    const Layout p = layout;  // a local copy: the stores to h cannot change it
     const __m128i bias = _mm_set1_epi32(p.bias);
     for (ptrdiff_t q = p.q0; q < p.q1; q += 4, h += 16) {
         const __m128i one = Load(row + p.windows[q]);
@@ -75,8 +76,9 @@ SSSE3 void AcrossSsse3(Layout p, int16_t* h, const uint8_t* row)
 // The same with two windows per register: the first and third four bytes in one, the second and
 // fourth in the other, so that the lane-wise pack leaves all sixteen in order.
 template <bool Shared>
-AVX2 void AcrossAvx2(Layout p, int16_t* h, const uint8_t* row)
+AVX2 void AcrossAvx2(const Layout& layout, int16_t* h, const uint8_t* row)
 {
+    const Layout p = layout;
     const __m256i bias = _mm256_set1_epi32(p.bias);
     for (ptrdiff_t q = p.q0; q < p.q1; q += 4, h += 16) {
         const __m256i one = _mm256_broadcastsi128_si256(Load(row + p.windows[q]));
@@ -115,7 +117,7 @@ SSSE3 __m128i PairOrder(int B)
                   : _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
 }
 
-SSSE3 void BoxSsse3(Layout p, uint8_t* v, const uint8_t* top, const uint8_t* bottom)
+SSSE3 void BoxSsse3(const Layout& p, uint8_t* v, const uint8_t* top, const uint8_t* bottom)
 {
     const __m128i order = PairOrder(p.B);
     for (ptrdiff_t q = p.q0; q < p.q1; q += 4, v += 16) {
@@ -143,7 +145,7 @@ AVX2 __m256i RegularPairSumsAvx2(const uint8_t* row, __m256i order)
     return _mm256_maddubs_epi16(_mm256_shuffle_epi8(Load256(row), order), _mm256_set1_epi8(1));
 }
 
-AVX2 void BoxAvx2(Layout p, uint8_t* v, const uint8_t* top, const uint8_t* bottom)
+AVX2 void BoxAvx2(const Layout& p, uint8_t* v, const uint8_t* top, const uint8_t* bottom)
 {
     const __m256i order = _mm256_broadcastsi128_si256(PairOrder(p.B));
     for (ptrdiff_t q = p.q0; q < p.q1; q += 8, v += 32) {

@@ -60,9 +60,9 @@ public:
     };
 
 private:
-    using Across = void (*)(Layout, int16_t*, const uint8_t*);  // by value: no aliasing
+    using Across = void (*)(const Layout&, int16_t*, const uint8_t*);
     using Down = void (*)(uint8_t*, const int16_t*, const int16_t*, ptrdiff_t, uint32_t);
-    using Box = void (*)(Layout, uint8_t*, const uint8_t*, const uint8_t*);
+    using Box = void (*)(const Layout&, uint8_t*, const uint8_t*, const uint8_t*);
 
     const int16_t* SumsOf(const uint8_t* row, const uint8_t* keep);
 
