@@ -8,8 +8,10 @@
 // The engine keeps the sums of the last two source rows it resampled, so destination rows that
 // read the same source rows (every enlargement) resample each source row once. With SSSE3 the
 // across pass takes each four destination bytes from one 16-byte window of the source row by a
-// byte shuffle planned per call; where a window cannot hold them (reductions beyond about 3x, rows
-// shorter than 16 bytes) it goes byte by byte. The kernels are chosen once, when planning.
+// byte shuffle planned per call, and the box path does both passes at once (byte pairs of both
+// rows summed by multiply-adds with ones; straight loads where each pixel reads the two after the
+// previous one's); where a window cannot hold them (reductions beyond about 3x, rows shorter than
+// 16 bytes) the across pass goes byte by byte. The kernels are chosen once, when planning.
 #pragma once
 
 #include <cstddef>
@@ -29,8 +31,8 @@ public:
               ptrdiff_t w, ptrdiff_t right);
 
     // Rows go in strips of StripBytes() destination bytes (a whole number of pixels, the last
-    // strip shorter), so that what a strip's rows read stays in the first-level cache; Strip
-    // starts the one that begins first bytes into each row.
+    // strip shorter; bilinear only, box rows are one strip), so that what a strip's rows read
+    // stays in the first-level cache; Strip starts the one that begins first bytes into each row.
     ptrdiff_t StripBytes() const { return m_Strip; }
     void Strip(ptrdiff_t first);
 
