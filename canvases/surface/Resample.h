@@ -50,7 +50,8 @@ struct ResampleAxis {
 
 // Per visible destination column: the source column's byte offset and its weight pair; per
 // visible destination row: the address of the source row's first pixel and its weight pair.
-// One heap block, freed with the tables; weights only when asked for (bilinear path).
+// One heap block, freed with the tables; weights only when asked for (bilinear path), and at its
+// end the bytes asked for the resampling engine's plan.
 struct ResampleTables {
     ResampleTables() = default;
     ResampleTables(const ResampleTables&) = delete;
@@ -64,22 +65,25 @@ struct ResampleTables {
     uint8_t* m_Fx1 = nullptr;  // 255 - fx: weight of the pixel itself
     uint8_t* m_Fy = nullptr;
     uint8_t* m_Fy1 = nullptr;
+    uint8_t* m_Plan = nullptr;  // null when no bytes were asked for
 };
 
 // Fills t for the visible columns x and rows y of a rectangle whose source pixel (0, 0) lies at
 // origin. Position i * step gives the source index (>> 16) and its weight ((>> 8) & 255).
 // Returns false, with nothing allocated, when the block cannot be had.
 inline bool BuildTables(ResampleTables& t, int B, const ResampleAxis& x, const ResampleAxis& y,
-                        const uint8_t* origin, ptrdiff_t sPitch, bool weights)
+                        const uint8_t* origin, ptrdiff_t sPitch, bool weights, uint64_t plan = 0)
 {
     const uint64_t nx = uint64_t(x.count), ny = uint64_t(y.count);
     const uint64_t bytes = ny * sizeof(const uint8_t*) + nx * sizeof(int32_t) +
                            (weights ? 2 * (nx + ny) : 0);
-    if (bytes > PTRDIFF_MAX)
+    if (bytes > PTRDIFF_MAX || plan > PTRDIFF_MAX - bytes)
         return false;
-    t.m_Block = new (std::nothrow) uint8_t[std::size_t(bytes)];
+    t.m_Block = new (std::nothrow) uint8_t[std::size_t(bytes + plan)];
     if (t.m_Block == nullptr)
         return false;
+    if (plan != 0)
+        t.m_Plan = t.m_Block + bytes;
     // Pointers first, then 32-bit offsets, then bytes: each part stays aligned.
     t.m_Rows = reinterpret_cast<const uint8_t**>(t.m_Block);
     t.m_Columns = reinterpret_cast<int32_t*>(t.m_Block + ny * sizeof(const uint8_t*));

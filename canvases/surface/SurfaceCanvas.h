@@ -9,6 +9,7 @@
 #include "FastRows.h"
 #include "QVGFX.h"
 #include "Resample.h"
+#include "Resampler.h"
 #include "SurfaceLock.h"
 
 // Derived supplies kClassId and, when its rule carries state, MakeRule(source) returning it.
@@ -89,31 +90,10 @@ public:
         const uint8_t* origin = src.Bits() + sy * sp + ptrdiff_t(sx) * B;
         uint8_t* out = dst.Bits() + (dy + y.first) * dp + (dx + x.first) * B;
         const Rule rule = RuleFor(s);
-        const bool bilinear = dw > sw || dh > sh;
-        if (!bilinear && dw == sw && dh == sh) {
+        if (dw == sw && dh == sh)
             DrawUnscaled(out, dp, origin + y.first * sp + x.first * B, sp, x.count, y.count, rule);
-            return;
-        }
-        // Step is (sw - 1) / dw, so the right neighbour stays inside the rectangle.
-        x.step = ((sw - 1) * 65536) / dw;
-        y.step = ((sh - 1) * 65536) / dh;
-        ResampleTables t;
-        if (bilinear) {
-            if (!BuildTables(t, B, x, y, origin, sp, true))
-                return;
-            if (!FastBilinearRows<B>(out, dp, t, x.count, y.count, sw > 1 ? B : 0, sh > 1 ? sp : 0, rule))
-                BilinearRows<B>(out, dp, t, x.count, y.count, sw > 1 ? B : 0, sh > 1 ? sp : 0, rule);
-            return;
-        }
-        // Box path; an axis that keeps its size maps pixel to pixel and averages along the other.
-        if (dw == sw)
-            x.step = 65536;
-        if (dh == sh)
-            y.step = 65536;
-        if (!BuildTables(t, B, x, y, origin, sp, false))
-            return;
-        if (!FastBoxRows<B>(out, dp, t, x.count, y.count, dw == sw ? 0 : B, dh == sh ? 0 : sp, rule))
-            BoxRows<B>(out, dp, t, x.count, y.count, dw == sw ? 0 : B, dh == sh ? 0 : sp, rule);
+        else
+            DrawResampled<B>(out, dp, origin, sp, sw, sh, dw, dh, x, y, rule);
     }
 
 private:

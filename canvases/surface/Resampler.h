@@ -1,0 +1,69 @@
+// TransformBlit's box and bilinear paths: the geometry of the two rectangles turned into tables
+// once per call, then the rows drawn by the resampling engine, or by the plain loops of
+// Resample.h, whose bytes are the definition, where the engine does not apply.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+#include "FastRows.h"
+#include "Resample.h"
+#include "ResampleEngine.h"
+
+// Whether the destination rectangle lies clear of every source byte the rows read, so that
+// computing values ahead of the rows that write them gives what the per-pixel loops give.
+inline bool ClearOf(const ResampleEngine& e, const ResampleTables& t, uint8_t* d, ptrdiff_t dPitch,
+                    ptrdiff_t w, ptrdiff_t h, int B, ptrdiff_t down)
+{
+    const auto lo = reinterpret_cast<uintptr_t>(t.m_Rows[0] + e.First());
+    const auto hi = reinterpret_cast<uintptr_t>(t.m_Rows[h - 1] + down + e.First() + e.Span());
+    const auto dlo = reinterpret_cast<uintptr_t>(d);
+    const auto dhi = reinterpret_cast<uintptr_t>(d + (h - 1) * dPitch + w * B);
+    return dhi <= lo || hi <= dlo;
+}
+
+// The engine's twin of BoxRows (t without weights) and BilinearRows: the same bytes, each row's
+// values handed to the rule by RuleRow, strip by strip (the destination lies clear of the source,
+// so the order does not change them). False, nothing drawn, where the engine does not apply.
+template <int B, class Rule>
+bool EngineRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t w, ptrdiff_t h,
+                ptrdiff_t right, ptrdiff_t down, Rule rule)
+{
+    ResampleEngine e;
+    if (w < 1 || h < 1 || !e.Plan(t.m_Plan, B, t.m_Columns, t.m_Fx, t.m_Fx1, w, right) ||
+        !ClearOf(e, t, d, dPitch, w, h, B, down))
+        return false;
+    for (ptrdiff_t x = 0; x < w * B; x += e.StripBytes()) {
+        e.Strip(x);
+        uint8_t* p = d + x;
+        for (ptrdiff_t j = 0; j < h; ++j, p += dPitch)
+            RuleRow(p, e.Row(t.m_Rows[j], t.m_Rows[j] + down, t.m_Fy ? t.m_Fy[j] : 0),
+                    std::min(e.StripBytes(), w * B - x), rule);
+    }
+    return true;
+}
+
+// Draws the visible columns x and rows y of a sw x sh source rectangle at origin resampled to
+// dw x dh (sizes not both equal): bilinear where either grows, else box. Step is (sw - 1) / dw,
+// so the right neighbour stays inside the rectangle; on the box path an axis that keeps its size
+// maps pixel to pixel and averages along the other. The engine only when engine is set.
+template <int B, class Rule>
+void DrawResampled(uint8_t* d, ptrdiff_t dPitch, const uint8_t* origin, ptrdiff_t sPitch, int32_t sw,
+                   int32_t sh, int32_t dw, int32_t dh, ResampleAxis x, ResampleAxis y, Rule rule,
+                   bool engine = true)
+{
+    const bool bilinear = dw > sw || dh > sh, keepX = !bilinear && dw == sw, keepY = !bilinear && dh == sh;
+    x.step = keepX ? 65536 : (int64_t(sw - 1) * 65536) / dw;
+    y.step = keepY ? 65536 : (int64_t(sh - 1) * 65536) / dh;
+    const ptrdiff_t right = sw > 1 && !keepX ? B : 0, down = sh > 1 && !keepY ? sPitch : 0;
+    ResampleTables t;
+    const uint64_t plan = engine ? ResampleEngine::PlanBytes(uint64_t(x.count) * B) : 0;
+    if (!BuildTables(t, B, x, y, origin, sPitch, bilinear, plan) ||
+        EngineRows<B>(d, dPitch, t, x.count, y.count, right, down, rule))
+        return;
+    if (bilinear)
+        BilinearRows<B>(d, dPitch, t, x.count, y.count, right, down, rule);
+    else
+        BoxRows<B>(d, dPitch, t, x.count, y.count, right, down, rule);
+}

@@ -1,0 +1,376 @@
+#include "ResampleEngine.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "CpuLevel.h"
+
+#if QVGFX_X86
+#include <immintrin.h>
+#define SSE2 __attribute__((target("sse2")))
+#define SSSE3 __attribute__((target("ssse3")))
+#define AVX2 __attribute__((target("avx2")))
+#endif
+
+namespace {
+
+using Layout = ResampleEngine::Layout;
+
+const int32_t kBias = 32768;
+const int32_t kLift = kBias * 255;  // what the bias takes off top * (255 - fy) + bottom * fy
+const uint8_t kZero = 0x80;         // a shuffle index that gives 0
+const ptrdiff_t kStrip = 2048;      // destination bytes per bilinear strip, at most
+
+// Slot of four-byte group q: within each four groups, the order first, third, second, fourth.
+ptrdiff_t SlotOf(ptrdiff_t q) { return (q & ~ptrdiff_t(3)) | (q & 1) << 1 | (q >> 1 & 1); }
+
+// Byte by byte, from the tables: below SSSE3, and wherever a window cannot hold four bytes' sources.
+void AcrossPlain(const Layout& p, int16_t* h, const uint8_t* row)
+{
+    for (ptrdiff_t i = 4 * p.q0 / p.B; i < std::min(p.w, 4 * p.q1 / p.B); ++i) {
+        const uint8_t* s = row + p.columns[i];
+        const int wa = p.fx1 ? p.fx1[i] : 1, wb = p.fx ? p.fx[i] : 1;
+        for (int k = 0; k < p.B; ++k)
+            *h++ = int16_t(s[k] * wa + s[k + p.right] * wb - p.bias);
+    }
+}
+
+#if QVGFX_X86
+SSE2 inline __m128i Load(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
+AVX2 inline __m256i Load256(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
+
+// Two windows per register, first and third four bytes in the low halves, second and fourth in
+// the high ones.
+AVX2 __m256i WindowPairs(const Layout& p, ptrdiff_t slot, const uint8_t* row)
+{
+    const __m256i win = _mm256_inserti128_si256(_mm256_castsi128_si256(Load(row + p.windows[slot])),
+                                                Load(row + p.windows[slot + 1]), 1);
+    return _mm256_shuffle_epi8(win, Load256(p.shuffles + 16 * slot));
+}
+
+// Sixteen bytes per step, eight from each pair of windows: the shuffle spreads each byte's two
+// source bytes into a pair of 16-bit lanes, one multiply-add weighs and sums them.
+// Sixteen bytes per step, eight from each pair of windows: the shuffle spreads each byte's two
+// source bytes into a pair of 16-bit lanes, one multiply-add weighs and sums them. Shared: the
+// four windows of each sixteen are one.
+template <bool Shared>
+SSSE3 void AcrossSsse3(const Layout& layout, int16_t* h, const uint8_t* row)
+{
+    const Layout p = layout;  // a local copy: the stores to h cannot change it
+    const __m128i bias = _mm_set1_epi32(p.bias);
+    for (ptrdiff_t q = p.q0; q < p.q1; q += 4, h += 16) {
+        const __m128i one = Load(row + p.windows[q]);
+        for (int half = 0; half < 2; ++half) {
+            __m128i s[2];
+            for (int e = 0; e < 2; ++e) {
+                const ptrdiff_t slot = q + half + 2 * e;
+                const __m128i win = Shared ? one : Load(row + p.windows[slot]);
+                const __m128i pairs = _mm_shuffle_epi8(win, Load(p.shuffles + 16 * slot));
+                s[e] = _mm_sub_epi32(_mm_madd_epi16(pairs, Load(p.weights + 8 * slot)), bias);
+            }
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(h + 8 * half), _mm_packs_epi32(s[0], s[1]));
+        }
+    }
+}
+
+// The same with two windows per register: the first and third four bytes in one, the second and
+// fourth in the other, so that the lane-wise pack leaves all sixteen in order.
+template <bool Shared>
+AVX2 void AcrossAvx2(const Layout& layout, int16_t* h, const uint8_t* row)
+{
+    const Layout p = layout;
+    const __m256i bias = _mm256_set1_epi32(p.bias);
+    for (ptrdiff_t q = p.q0; q < p.q1; q += 4, h += 16) {
+        const __m256i one = _mm256_broadcastsi128_si256(Load(row + p.windows[q]));
+        __m256i s[2];
+        for (int e = 0; e < 2; ++e) {
+            const ptrdiff_t slot = q + 2 * e;
+            const __m256i shuffle = Load256(p.shuffles + 16 * slot);
+            const __m256i pairs = Shared ? _mm256_shuffle_epi8(one, shuffle) : WindowPairs(p, slot, row);
+            s[e] = _mm256_sub_epi32(_mm256_madd_epi16(pairs, Load256(p.weights + 8 * slot)), bias);
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(h), _mm256_packs_epi32(s[0], s[1]));
+    }
+}
+
+// Box rows in one pass, sixteen bytes per step: the shuffles of two windows fill the low and high
+// halves of one register with byte pairs, one multiply-add with ones sums each pair; the two
+// rows' pair sums added and shifted give the mean of four.
+SSSE3 __m128i PairSums(const Layout& p, ptrdiff_t slot, const uint8_t* row)
+{
+    const __m128i lo = _mm_shuffle_epi8(Load(row + p.windows[slot]), Load(p.shuffles + 16 * slot));
+    const __m128i hi = _mm_shuffle_epi8(Load(row + p.windows[slot + 2]), Load(p.shuffles + 16 * slot + 32));
+    return _mm_maddubs_epi16(_mm_or_si128(lo, hi), _mm_set1_epi8(1));
+}
+
+// Where each destination pixel reads the two source pixels after the previous one's (the box
+// shape of a 1/2 reduction), sixteen source bytes load straight: a fixed shuffle pairs bytes
+// B apart (none needed for B = 1).
+SSSE3 __m128i RegularPairSums(const uint8_t* row, __m128i order)
+{
+    return _mm_maddubs_epi16(_mm_shuffle_epi8(Load(row), order), _mm_set1_epi8(1));
+}
+
+SSSE3 __m128i PairOrder(int B)
+{
+    return B == 4 ? _mm_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15)
+                  : _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+}
+
+SSSE3 void BoxSsse3(const Layout& p, uint8_t* v, const uint8_t* top, const uint8_t* bottom)
+{
+    const __m128i order = PairOrder(p.B);
+    for (ptrdiff_t q = p.q0; q < p.q1; q += 4, v += 16) {
+        if (const int32_t at = p.regular[q / 8]; at >= 0) {
+            const ptrdiff_t o = at + (q & 4) * 8;  // the second half of 32 reads 32 bytes on
+            const __m128i x = _mm_add_epi16(RegularPairSums(top + o, order), RegularPairSums(bottom + o, order));
+            const __m128i y = _mm_add_epi16(RegularPairSums(top + o + 16, order), RegularPairSums(bottom + o + 16, order));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(v), _mm_packus_epi16(_mm_srli_epi16(x, 2), _mm_srli_epi16(y, 2)));
+            continue;
+        }
+        const __m128i x = _mm_srli_epi16(_mm_add_epi16(PairSums(p, q, top), PairSums(p, q, bottom)), 2);
+        const __m128i y = _mm_srli_epi16(_mm_add_epi16(PairSums(p, q + 1, top), PairSums(p, q + 1, bottom)), 2);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(v), _mm_packus_epi16(x, y));
+    }
+}
+
+AVX2 __m256i PairSumsAvx2(const Layout& p, ptrdiff_t slot, const uint8_t* row)
+{
+    const __m256i pairs = _mm256_or_si256(WindowPairs(p, slot, row), WindowPairs(p, slot + 2, row));
+    return _mm256_maddubs_epi16(pairs, _mm256_set1_epi8(1));
+}
+
+AVX2 __m256i RegularPairSumsAvx2(const uint8_t* row, __m256i order)
+{
+    return _mm256_maddubs_epi16(_mm256_shuffle_epi8(Load256(row), order), _mm256_set1_epi8(1));
+}
+
+AVX2 void BoxAvx2(const Layout& p, uint8_t* v, const uint8_t* top, const uint8_t* bottom)
+{
+    const __m256i order = _mm256_broadcastsi128_si256(PairOrder(p.B));
+    for (ptrdiff_t q = p.q0; q < p.q1; q += 8, v += 32) {
+        if (const int32_t at = p.regular[q / 8]; at >= 0) {
+            const __m256i x = _mm256_add_epi16(RegularPairSumsAvx2(top + at, order), RegularPairSumsAvx2(bottom + at, order));
+            const __m256i y =
+                _mm256_add_epi16(RegularPairSumsAvx2(top + at + 32, order), RegularPairSumsAvx2(bottom + at + 32, order));
+            const __m256i z = _mm256_packus_epi16(_mm256_srli_epi16(x, 2), _mm256_srli_epi16(y, 2));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(v), _mm256_permute4x64_epi64(z, 0xD8));
+            continue;
+        }
+        const __m256i x = _mm256_srli_epi16(_mm256_add_epi16(PairSumsAvx2(p, q, top), PairSumsAvx2(p, q, bottom)), 2);
+        const __m256i y =
+            _mm256_srli_epi16(_mm256_add_epi16(PairSumsAvx2(p, q + 4, top), PairSumsAvx2(p, q + 4, bottom)), 2);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(v), _mm256_permute4x64_epi64(_mm256_packus_epi16(x, y), 0xD8));
+    }
+}
+
+// The down pass's rules on eight (or sixteen) sums of each row, w = (255 - fy) | fy << 16.
+// Bilinear, (top * (255 - fy) + bottom * fy) >> 16 from the biased sums: each multiply-add pairs
+// a top sum with its bottom one, and the lift puts back what the bias took.
+struct BilinearDown {
+    int32_t w;
+    SSE2 __m128i Lifted(__m128i x) const { return _mm_srli_epi32(_mm_add_epi32(x, _mm_set1_epi32(kLift)), 16); }
+    AVX2 __m256i Lifted(__m256i x) const { return _mm256_srli_epi32(_mm256_add_epi32(x, _mm256_set1_epi32(kLift)), 16); }
+    SSE2 __m128i operator()(__m128i t, __m128i b) const
+    {
+        const __m128i lo = _mm_madd_epi16(_mm_unpacklo_epi16(t, b), _mm_set1_epi32(w));
+        return _mm_packs_epi32(Lifted(lo), Lifted(_mm_madd_epi16(_mm_unpackhi_epi16(t, b), _mm_set1_epi32(w))));
+    }
+    AVX2 __m256i operator()(__m256i t, __m256i b) const
+    {
+        const __m256i lo = _mm256_madd_epi16(_mm256_unpacklo_epi16(t, b), _mm256_set1_epi32(w));
+        return _mm256_packs_epi32(Lifted(lo), Lifted(_mm256_madd_epi16(_mm256_unpackhi_epi16(t, b), _mm256_set1_epi32(w))));
+    }
+};
+
+// Box, (top + bottom) >> 2.
+struct BoxDown {
+    int32_t w;
+    SSE2 __m128i operator()(__m128i t, __m128i b) const { return _mm_srli_epi16(_mm_add_epi16(t, b), 2); }
+    AVX2 __m256i operator()(__m256i t, __m256i b) const { return _mm256_srli_epi16(_mm256_add_epi16(t, b), 2); }
+};
+
+template <class Op>
+SSE2 void DownSse2(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t n, uint32_t fy)
+{
+    const Op op{int32_t((255 - fy) | fy << 16)};
+    for (ptrdiff_t i = 0; i < n; i += 16) {
+        const __m128i x = op(Load(t + i), Load(b + i)), y = op(Load(t + i + 8), Load(b + i + 8));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(v + i), _mm_packus_epi16(x, y));
+    }
+}
+
+// The lane-wise byte pack leaves the quarters in the order 0, 2, 1, 3; one permute restores it.
+template <class Op>
+AVX2 void DownAvx2(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t n, uint32_t fy)
+{
+    const Op op{int32_t((255 - fy) | fy << 16)};
+    for (ptrdiff_t i = 0; i < n; i += 32) {
+        const __m256i x = op(Load256(t + i), Load256(b + i)), y = op(Load256(t + i + 16), Load256(b + i + 16));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(v + i), _mm256_permute4x64_epi64(_mm256_packus_epi16(x, y), 0xD8));
+    }
+}
+#endif
+
+// Where every sixteen destination bytes read within sixteen source bytes (enlargements), moves
+// their four windows to the lowest, so that one load serves them; false, nothing moved, if not.
+bool ShareWindows(const Layout& p, int32_t* windows, uint8_t* shuffles)
+{
+    for (int pass = 0; pass < 2; ++pass)
+        for (ptrdiff_t q = 0; q < p.n32 / 4; q += 4) {
+            const int32_t at = *std::min_element(windows + q, windows + q + 4);
+            for (ptrdiff_t slot = q; slot < q + 4; ++slot)
+                for (int j = 0; j < 16; ++j) {
+                    uint8_t& b = shuffles[16 * slot + j];
+                    if (b == kZero)
+                        continue;
+                    if (pass == 0 && b + windows[slot] - at > 15)
+                        return false;
+                    if (pass == 1)
+                        b = uint8_t(b + windows[slot] - at);
+                }
+            if (pass == 1)
+                std::fill(windows + q, windows + q + 4, at);
+        }
+    return true;
+}
+
+// Per 32 destination bytes on the box path with B = 1 or 4: the offset of the 64 source bytes
+// they read where each pixel reads the two after the previous one's, else -1.
+void PlanRegular(const Layout& p, int32_t* regular)
+{
+    const ptrdiff_t per = 32 / p.B;
+    for (ptrdiff_t g = 0; g < p.n32 / 32; ++g) {
+        const ptrdiff_t i0 = g * per;
+        bool two = !p.fx && (p.B == 1 || p.B == 4) && p.right == p.B && i0 + per <= p.w;
+        for (ptrdiff_t j = 1; two && j < per; ++j)
+            two = p.columns[i0 + j] == p.columns[i0] + 2 * p.B * j;
+        regular[g] = two ? p.columns[i0] : -1;
+    }
+}
+
+// Fills the windows, shuffles and weights of every four destination bytes (box: shuffles only,
+// which gather byte pairs, and none where the 32 bytes are regular); false where some four read
+// further apart than one window holds.
+bool PlanWindows(const Layout& p, int32_t* windows, uint8_t* shuffles, int16_t* weights)
+{
+    const ptrdiff_t n = p.w * p.B;
+    if (p.end - p.first < 16)
+        return false;
+    for (ptrdiff_t q = 0; q < p.n32 / 4; ++q) {
+        const ptrdiff_t slot = SlotOf(q);
+        uint8_t* s = shuffles + 16 * slot;
+        int16_t* w = weights + 8 * slot;
+        std::memset(s, kZero, 16);
+        std::memset(w, 0, 16);
+        windows[slot] = int32_t(p.end - 16);
+        if (!p.fx && p.regular[q / 8] >= 0)
+            continue;
+        // Pixel and source byte of each of the four (past the row: none). The window starts at
+        // the lowest of them (with B > 1 a pixel may start below where the one before ends), or
+        // ends where the row's bytes end.
+        ptrdiff_t pixel[4], from[4], at = p.end - 16;
+        const int m = int(std::clamp<ptrdiff_t>(n - 4 * q, 0, 4));
+        for (ptrdiff_t j = 0, i = 4 * q / p.B, k = 4 * q % p.B; j < m; ++j, k = k + 1 == p.B ? 0 : k + 1) {
+            i += j > 0 && k == 0;
+            pixel[j] = i, from[j] = p.columns[i] + k;
+            at = std::min(at, from[j]);
+        }
+        windows[slot] = int32_t(at);
+        for (int j = 0; j < m; ++j) {
+            const ptrdiff_t a = from[j] - at;
+            if (a + p.right > 15)
+                return false;
+            if (p.fx) {
+                s[4 * j] = uint8_t(a), s[4 * j + 2] = uint8_t(a + p.right);
+                w[2 * j] = int16_t(p.fx1[pixel[j]]), w[2 * j + 1] = int16_t(p.fx[pixel[j]]);
+            } else {  // box: byte pairs, in the upper half of the shuffle for odd fours
+                s[8 * (q & 1) + 2 * j] = uint8_t(a), s[8 * (q & 1) + 2 * j + 1] = uint8_t(a + p.right);
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+uint64_t ResampleEngine::PlanBytes(uint64_t n)
+{
+    // Two rows of sums, the values, per byte a shuffle byte, a weight and a quarter of a window
+    // offset, per 32 bytes a regular offset; and room to align the rows.
+    return CpuAtLeast(CpuLevel::Sse2) ? (n + 31) / 32 * 32 * 15 + 32 : 0;
+}
+
+bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const uint8_t* fx,
+                          const uint8_t* fx1, ptrdiff_t w, ptrdiff_t right)
+{
+    if (block == nullptr || w < 1 || !CpuAtLeast(CpuLevel::Sse2))
+        return false;
+#if QVGFX_X86
+    const ptrdiff_t n32 = (w * B + 31) / 32 * 32;
+    m_Strip = fx ? std::min(n32, kStrip / (32 * B) * 32 * B) : n32;  // box rows reuse nothing
+    m_Sums[0] = reinterpret_cast<int16_t*>(block + (-reinterpret_cast<uintptr_t>(block) & 31));
+    m_Sums[1] = m_Sums[0] + m_Strip;
+    std::memset(m_Sums[0], 0, size_t(m_Strip) * 4);  // the sums past the row stay 0
+    m_Values = reinterpret_cast<uint8_t*>(m_Sums[1] + m_Strip);
+    auto* shuffles = m_Values + m_Strip;
+    auto* weights = reinterpret_cast<int16_t*>(shuffles + 4 * n32);
+    auto* windows = reinterpret_cast<int32_t*>(weights + 2 * n32);
+    auto* regular = windows + n32 / 4;
+    m_Layout = {B, w, right, columns[0], columns[w - 1] + B + right, n32, columns, fx, fx1,
+                fx ? kBias : 0, windows, shuffles, weights, regular, 0, m_Strip / 4};
+    PlanRegular(m_Layout, regular);
+    const bool avx2 = CpuAtLeast(CpuLevel::Avx2);
+    m_Across = AcrossPlain;
+    m_Box = nullptr;
+    if (CpuAtLeast(CpuLevel::Ssse3) && PlanWindows(m_Layout, windows, shuffles, weights)) {
+        const bool shared = fx && ShareWindows(m_Layout, windows, shuffles);
+        if (fx && shared)
+            m_Across = avx2 ? AcrossAvx2<true> : AcrossSsse3<true>;
+        else if (fx)
+            m_Across = avx2 ? AcrossAvx2<false> : AcrossSsse3<false>;
+        else
+            m_Box = avx2 ? BoxAvx2 : BoxSsse3;
+    }
+    if (fx)
+        m_Down = avx2 ? DownAvx2<BilinearDown> : DownSse2<BilinearDown>;
+    else
+        m_Down = avx2 ? DownAvx2<BoxDown> : DownSse2<BoxDown>;
+    return true;
+#else
+    (void)B, (void)columns, (void)fx, (void)fx1, (void)right;
+    return false;
+#endif
+}
+
+void ResampleEngine::Strip(ptrdiff_t first)
+{
+    m_Layout.q0 = first / 4;
+    m_Layout.q1 = std::min(first + m_Strip, m_Layout.n32) / 4;
+    m_Held[0] = m_Held[1] = nullptr;
+}
+
+const int16_t* ResampleEngine::SumsOf(const uint8_t* row, const uint8_t* keep)
+{
+    for (int i = 0; i < 2; ++i)
+        if (m_Held[i] == row)
+            return m_Sums[i];
+    const int i = m_Held[0] == keep ? 1 : 0;
+    m_Across(m_Layout, m_Sums[i], row);
+    m_Held[i] = row;
+    return m_Sums[i];
+}
+
+const uint8_t* ResampleEngine::Row(const uint8_t* top, const uint8_t* bottom, uint32_t fy)
+{
+    if (m_Box != nullptr) {
+        m_Box(m_Layout, m_Values, top, bottom);
+        return m_Values;
+    }
+    if (m_Layout.fx != nullptr && fy == 0)  // the lower row weighs nothing: any row will do
+        bottom = top;
+    const int16_t* t = SumsOf(top, bottom);
+    const int16_t* b = SumsOf(bottom, top);
+    m_Down(m_Values, t, b, 4 * (m_Layout.q1 - m_Layout.q0), fy);
+    return m_Values;
+}

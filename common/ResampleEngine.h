@@ -1,0 +1,79 @@
+// The box and bilinear rows of TransformBlit, planned once per call and run row by row. Each
+// value is the per-pixel formula's exact integer sum, taken in two passes:
+// - across: a source row is resampled along the row into one 16-bit sum per destination byte,
+//   p0 * (255 - fx) + p1 * fx less 32768 (bilinear; the offset keeps it a signed 16-bit number)
+//   or p0 + p1 (box);
+// - down: a destination row combines the sums of its two source rows,
+//   (top * (255 - fy) + bottom * fy) >> 16 or (top + bottom) >> 2.
+// The engine keeps the sums of the last two source rows it resampled, so destination rows that
+// read the same source rows (every enlargement) resample each source row once. With SSSE3 the
+// across pass takes each four destination bytes from one 16-byte window of the source row by a
+// byte shuffle planned per call, and the box path does both passes at once (byte pairs of both
+// rows summed by multiply-adds with ones; straight loads where each pixel reads the two after the
+// previous one's); where a window cannot hold them (reductions beyond about 3x, rows shorter than
+// 16 bytes) the across pass goes byte by byte. The kernels are chosen once, when planning.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+class ResampleEngine {
+public:
+    // Bytes the plan of rows of n destination bytes needs from its caller's block; 0 below SSE2,
+    // where there is no engine.
+    static uint64_t PlanBytes(uint64_t n);
+
+    // Plans rows of w pixels of B bytes whose source pixels lie columns[i] bytes into a source row
+    // (non-decreasing), the right neighbour right bytes further on; fx and fx1 are the bilinear
+    // weights (null on the box path). block holds PlanBytes(w * B) bytes; columns, fx and fx1
+    // stay in place while the engine runs. False, nothing planned, below SSE2 or without a block.
+    bool Plan(uint8_t* block, int B, const int32_t* columns, const uint8_t* fx, const uint8_t* fx1,
+              ptrdiff_t w, ptrdiff_t right);
+
+    // Rows go in strips of StripBytes() destination bytes (a whole number of pixels, the last
+    // strip shorter; bilinear only, box rows are one strip), so that what a strip's rows read
+    // stays in the first-level cache; Strip starts the one that begins first bytes into each row.
+    ptrdiff_t StripBytes() const { return m_Strip; }
+    void Strip(ptrdiff_t first);
+
+    // The strip's values of one destination row whose source rows start at top and bottom; fy is
+    // the weight of bottom (bilinear only).
+    const uint8_t* Row(const uint8_t* top, const uint8_t* bottom, uint32_t fy);
+
+    // The bytes a source row is read at: Span() bytes from First() on.
+    ptrdiff_t First() const { return m_Layout.first; }
+    ptrdiff_t Span() const { return m_Layout.end - m_Layout.first; }
+
+    // What the kernels read: the tables for the byte-by-byte pass and, per four destination bytes,
+    // a window offset, a byte shuffle and four weight pairs, stored four fours at a time in the
+    // order the 256-bit pass packs them (first, third, second, fourth).
+    struct Layout {
+        int B;
+        ptrdiff_t w, right, first, end, n32;  // n32: destination bytes rounded up to 32
+        const int32_t* columns;
+        const uint8_t* fx;
+        const uint8_t* fx1;
+        int32_t bias;  // subtracted from each sum: 32768 bilinear, 0 box
+        const int32_t* windows;
+        const uint8_t* shuffles;
+        const int16_t* weights;
+        const int32_t* regular;  // per 32 bytes of the box path, see PlanRegular
+        ptrdiff_t q0, q1;        // the strip's fours of destination bytes
+    };
+
+private:
+    using Across = void (*)(const Layout&, int16_t*, const uint8_t*);
+    using Down = void (*)(uint8_t*, const int16_t*, const int16_t*, ptrdiff_t, uint32_t);
+    using Box = void (*)(const Layout&, uint8_t*, const uint8_t*, const uint8_t*);
+
+    const int16_t* SumsOf(const uint8_t* row, const uint8_t* keep);
+
+    Layout m_Layout{};
+    Across m_Across = nullptr;
+    Down m_Down = nullptr;
+    Box m_Box = nullptr;  // both passes at once, box rows with shuffles
+    int16_t* m_Sums[2] = {nullptr, nullptr};
+    const uint8_t* m_Held[2] = {nullptr, nullptr};  // the source row whose sums each holds
+    uint8_t* m_Values = nullptr;
+    ptrdiff_t m_Strip = 0;
+};

@@ -1,0 +1,83 @@
+// The resampling engine and the unscaled rows' vector twin against the plain loops of Resample.h:
+// every rule, B = 1, 3, 4 and processor level, each axis in a ratio band from 8x up to 8x down or
+// kept, parts of the destination rectangle cut off, separate and shared pixels.
+#include <algorithm>
+
+#include "Resampler.h"
+#include "SpeedTest.h"
+
+namespace {
+
+// Source size over destination size; 0.47 is the band between 2x and 2.3x down.
+const double kBands[] = {0.125, 0.33, 0.5, 0.67, 0.99, 1, 1.01, 1.5, 2, 2.15, 2.3, 3, 8};
+
+// Per case a size and band per axis, a visible part, a rule and separate or shared pixels.
+template <int B>
+void EveryBand(uint32_t seed)
+{
+    ForEachTwin(seed, [](Twin& t) {
+        auto band = [&](int d) { return std::max(1, int(d * kBands[t.rng() % 13] + 0.5)); };
+        auto cut = [&](int d) { return t.rng() % 3 ? 0 : int64_t(t.rng() % (d / 3 + 1)); };
+        const int dw = std::max(1, t.w), dh = 1 + int(t.rng() % 8), sw = band(dw), sh = band(dh);
+        const int64_t x0 = cut(dw), y0 = cut(dh);
+        const ResampleAxis x{x0, dw - x0 - cut(dw), 0}, y{y0, dh - y0 - cut(dh), 0};
+        const uint32_t rule = t.rng() % 5, a = t.rng() & 255, b = t.rng() & 255;
+        const bool shared = t.rng() % 2;  // the destination starts inside the source, rows down
+        const ptrdiff_t sBytes = sw * B, dBytes = x.count * B;
+        auto draw = [&](bool fast, uint8_t* s, ptrdiff_t sp, uint8_t* d, ptrdiff_t dp) {
+            if (shared)
+                s = d, sp = dp, d += (sh / 2) * dp + 2;
+            auto with = [&](auto r) {
+                if (sw != dw || sh != dh)
+                    DrawResampled<B>(d, dp, s, sp, sw, sh, dw, dh, x, y, r, fast);
+                else if (!fast || !FastCopyRows<B>(d, dp, s + y0 * sp + x0 * B, sp, x.count, y.count, r))
+                    CopyRows<B>(d, dp, s + y0 * sp + x0 * B, sp, x.count, y.count, r);
+            };
+            switch (rule) {
+            case 0: return with(AddSat{});
+            case 1: return with(Copy{});
+            case 2: return with(LinComb{a, b});
+            case 3: return with(PaintBrush{});
+            default: return with(AirBrush{a});
+            }
+        };
+        SCOPED_TRACE(testing::Message() << sw << "x" << sh << ">" << dw << "x" << dh << " seen " << x0 << "+"
+                                        << x.count << "," << y0 << "+" << y.count << " rule " << rule
+                                        << (shared ? " shared" : ""));
+        if (shared)
+            t.Run(0, 0, std::max(sBytes, dBytes + 2), sh + int(y.count), draw);
+        else
+            t.Run(sBytes, sh, dBytes, int(y.count), draw);
+    });
+}
+
+TEST(ResampleTest, EveryRuleAndBandMatchesThePlainLoops)
+{
+    EveryBand<1>(21);
+    EveryBand<3>(22);
+    EveryBand<4>(23);
+}
+
+// Rows longer than a strip (bilinear), in both directions: the engine takes them at every vector level and
+// gives the plain loops' bytes.
+TEST(ResampleTest, EngineTakesLongRowsStripByStrip)
+{
+    const int sw[] = {1100, 5000}, dw = 2500;
+    std::vector<uint8_t> s(4 * 5000 * 3), fast(4 * dw * 2), plain(fast.size());
+    for (size_t i = 0; i < s.size(); ++i)
+        s[i] = uint8_t(i * 7919 >> 3);
+    for (int l = 1; l <= int(DetectedCpuLevel()); ++l, CapCpuLevel(CpuLevel::Avx2))
+        for (int w : sw) {
+            CapCpuLevel(CpuLevel(l));
+            std::fill(fast.begin(), fast.end(), 9), std::fill(plain.begin(), plain.end(), 9);
+            const ResampleAxis x{0, dw, 0}, y{0, 2, 0};
+            DrawResampled<4>(fast.data(), 4 * dw, s.data(), 4 * 5000, w, 3, dw, 2, x, y, AddSat{});
+            DrawResampled<4>(plain.data(), 4 * dw, s.data(), 4 * 5000, w, 3, dw, 2, x, y, AddSat{}, false);
+            EXPECT_EQ(fast, plain) << LevelName(CpuLevel(l)) << " " << w;
+            ResampleTables t;
+            ASSERT_TRUE(BuildTables(t, 4, {0, dw, 65536}, y, s.data(), 4 * 5000, false, ResampleEngine::PlanBytes(4 * dw)));
+            EXPECT_TRUE(EngineRows<4>(plain.data(), 4 * dw, t, dw, 2, 4, 4 * 5000, Copy{})) << LevelName(CpuLevel(l));
+        }
+}
+
+}  // namespace
