@@ -2,7 +2,8 @@
 // loop has a plain twin that gives the same bytes; the level only picks the faster one.
 #pragma once
 
-enum class CpuLevel : int { Plain = 0, Sse2 = 1, Ssse3 = 2, Avx2 = 3 };
+// Avx512: the 512-bit byte and word operations and the byte permutes (F, BW and VBMI).
+enum class CpuLevel : int { Plain = 0, Sse2 = 1, Ssse3 = 2, Avx2 = 3, Avx512 = 4 };
 
 // The highest level this processor supports (Plain on processors other than x86).
 CpuLevel DetectedCpuLevel();

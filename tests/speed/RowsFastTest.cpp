@@ -1,55 +1,66 @@
-// The vector row loops against plain loops written from the byte rules, at every processor level.
+// Each rule's rows from the table of rows against the rule written plainly, at every processor level.
 #include <algorithm>
 #include <functional>
 
-#include "RowsFast.h"
+#include "MaskRules.h"
+#include "Rules.h"
 #include "SpeedTest.h"
 
 namespace {
 
 uint32_t R(uint32_t t) { return (t + 127) / 255; }  // t / 255 rounded half up, by division
 
+// The row the table gives at the active level, for a rule made from two weight bytes a and b.
+using Row = std::function<void(uint8_t* d, const uint8_t* s, ptrdiff_t n, uint32_t a, uint32_t b)>;
+template <class Rule, class Make>
+Row RowOf(Make make)
+{
+    return [=](uint8_t* d, const uint8_t* s, ptrdiff_t n, uint32_t a, uint32_t b) {
+        const Rule rule = make(a, b);
+        kRowsOf<Rule>.Choose()(d, s, n, rule);
+    };
+}
+
 struct RowCase {
     const char* name;
-    std::function<int32_t(uint8_t*, const uint8_t*, int32_t, uint32_t, uint32_t)> fast;
+    Row row;
     std::function<uint8_t(uint32_t d, uint32_t s, uint32_t a, uint32_t b)> rule;
 };
 
 const RowCase kRows[] = {
-    {"add", [](uint8_t* d, const uint8_t* s, int32_t n, uint32_t, uint32_t) { return FastAddRow(d, s, n); },
-     [](uint32_t d, uint32_t s, uint32_t, uint32_t) { return uint8_t(d + s > 255 ? 255 : d + s); }},
-    {"copy", [](uint8_t* d, const uint8_t* s, int32_t n, uint32_t, uint32_t) { return FastCopyRow(d, s, n); },
-     [](uint32_t, uint32_t s, uint32_t, uint32_t) { return uint8_t(s); }},
-    {"lincomb", FastLinCombRow,
-     [](uint32_t d, uint32_t s, uint32_t a, uint32_t b) {
-         uint32_t t = (s * a + d * b) / 256;
-         return uint8_t(t > 255 ? 255 : t);
-     }},
-    {"paintbrush", [](uint8_t* d, const uint8_t* s, int32_t n, uint32_t, uint32_t) { return FastPaintBrushRow(d, s, n); },
+    {"add", RowOf<AddSat>([](uint32_t, uint32_t) { return AddSat{}; }),
+     [](uint32_t d, uint32_t s, uint32_t, uint32_t) { return uint8_t(std::min(d + s, 255u)); }},
+    {"copy", RowOf<Copy>([](uint32_t, uint32_t) { return Copy{}; }), [](uint32_t, uint32_t s, uint32_t, uint32_t) { return uint8_t(s); }},
+    {"lincomb", RowOf<LinComb>([](uint32_t a, uint32_t b) { return LinComb{a, b}; }),
+     [](uint32_t d, uint32_t s, uint32_t a, uint32_t b) { return uint8_t(std::min((s * a + d * b) / 256, 255u)); }},
+    {"paintbrush", RowOf<PaintBrush>([](uint32_t, uint32_t) { return PaintBrush{}; }),
      [](uint32_t d, uint32_t s, uint32_t, uint32_t) { return uint8_t(s + R((255 - s) * d)); }},
-    {"airbrush", [](uint8_t* d, const uint8_t* s, int32_t n, uint32_t o, uint32_t) { return FastAirBrushRow(d, s, n, o); },
+    {"airbrush", RowOf<AirBrush>([](uint32_t o, uint32_t) { return AirBrush{o}; }),
      [](uint32_t d, uint32_t s, uint32_t o, uint32_t) { return uint8_t(d + R(R(s * o) * (255 - d))); }},
 };
 
-// Two rows of w pixels of B bytes, separate or in place, random weights.
+// Two rows of w pixels of B bytes with random weights: separate, in place, or overlapping by a few
+// bytes either way (where only the plain order gives the plain bytes).
 TEST(RowsFastTest, EveryRuleMatchesPlainLoop)
 {
     uint32_t seed = 1;
     for (const RowCase& c : kRows)
         for (int B : {1, 3, 4})
-            for (bool same : {false, true}) {
-                SCOPED_TRACE(testing::Message() << c.name << " B=" << B << (same ? " in place" : ""));
+            for (int shift : {-1, 0, 5, -17, 999}) {
+                SCOPED_TRACE(testing::Message() << c.name << " B=" << B << " shift " << shift);
                 ForEachTwin(seed++, [&](Twin& t) {
                     const uint32_t a = t.rng() & 255, b = t.rng() & 255;
-                    const int n = t.w * B;
-                    auto plain = [&](uint8_t* d, const uint8_t* s, int32_t m) {
-                        for (int32_t i = 0; i < m; ++i)
-                            d[i] = c.rule(d[i], s[i], a, b);
-                    };
-                    auto fast = [&](uint8_t* d, const uint8_t* s, int32_t m) { return c.fast(d, s, m, a, b); };
-                    t.Run(same ? 0 : n, same ? 0 : 2, n, 2, [&](bool f, uint8_t* s, ptrdiff_t sp, uint8_t* d, ptrdiff_t dp) {
-                        for (int row = 0; row < 2; ++row)
-                            FastThenPlain(f, fast, plain, d + row * dp, 1, same ? d + row * dp : s + row * sp, 1, n);
+                    const int n = t.w * B, apart = shift == 999;
+                    t.Run(apart ? n : 0, apart ? 2 : 0, n + 40, 2, [&](bool f, uint8_t* s, ptrdiff_t sp, uint8_t* d, ptrdiff_t dp) {
+                        for (int row = 0; row < 2; ++row) {
+                            uint8_t* to = d + row * dp + 20;
+                            const uint8_t* from = apart ? s + row * sp : to + shift;
+                            if (f)
+                                c.row(to, from, n, a, b);
+                            else
+                                for (int i = 0; i < n; ++i)
+                                    to[i] = c.rule(to[i], from[i], a, b);
+                        }
                     });
                 });
             }
@@ -69,37 +80,28 @@ TEST(RowsFastTest, ColourRunMatchesPlainLoop)
     });
 }
 
-// Every (d, s) pair of bytes and a spread of weights at each vector level, 4096 bytes per call,
-// which the vectors must do nearly all of.
-TEST(RowsFastTest, ExhaustiveBytePairsThroughTheVectorLoop)
+// Every (d, s) pair of bytes through the vector rows of each level: every opacity, and weights on
+// both sides of a + b = 256 and at the ends of their range.
+TEST(RowsFastTest, ExhaustiveBytePairsThroughTheVectorRows)
 {
-    std::vector<uint8_t> s(65536);
-    for (uint32_t i = 0; i < 65536; ++i)
-        s[i] = uint8_t(i);
-    for (int l = 1; l <= int(DetectedCpuLevel()); ++l, CapCpuLevel(CpuLevel::Avx2))
-        for (const RowCase& c : kRows)
-            for (uint32_t a : {0u, 1u, 127u, 128u, 200u, 255u})
-                for (uint32_t b : {0u, 128u, 255u}) {
-                    CapCpuLevel(CpuLevel(l));
-                    std::vector<uint8_t> d(65536), want(65536);
-                    for (uint32_t i = 0; i < 65536; ++i)
-                        d[i] = uint8_t(i >> 8), want[i] = c.rule(d[i], s[i], a, b);
-                    for (int i = 0; i < 65536; i += 4096) {
-                        const int32_t k = c.fast(d.data() + i, s.data() + i, 4096, a, b);
-                        ASSERT_GE(k, 4000);
-                        for (int j = i + k; j < i + 4096; ++j)
-                            d[j] = c.rule(d[j], s[j], a, b);
-                    }
-                    ASSERT_EQ(d, want) << LevelName(CpuLevel(l)) << " " << c.name << " a=" << a << " b=" << b;
-                }
-}
-
-TEST(RowsFastTest, OverlappingRowsAreLeftToThePlainLoop)
-{
-    std::vector<uint8_t> bytes(300, 9);
-    EXPECT_EQ(FastAddRow(bytes.data() + 1, bytes.data(), 200), 0);
-    EXPECT_EQ(FastCopyRow(bytes.data(), bytes.data() + 47, 200), 0);
-    EXPECT_EQ(FastPaintBrushRow(bytes.data() + 100, bytes.data(), 200), 0);
+    std::vector<uint8_t> s(65536), d(65536), want(65536);
+    std::vector<std::pair<uint32_t, uint32_t>> weights, opacities, none{{0, 0}};
+    for (uint32_t a : {0u, 1u, 15u, 16u, 127u, 128u, 129u, 200u, 255u})
+        for (uint32_t b : {0u, 17u, 127u, 128u, 240u, 255u})
+            weights.push_back({a, b});
+    for (uint32_t o = 0; o < 256; ++o)
+        opacities.push_back({o, 0});
+    for (int l = 1; l <= int(DetectedCpuLevel()); ++l, CapCpuLevel(CpuLevel::Avx512))
+        for (const RowCase& c : kRows) {
+            const std::string name = c.name;
+            for (auto [a, b] : name == "lincomb" ? weights : name == "airbrush" ? opacities : none) {
+                CapCpuLevel(CpuLevel(l));
+                for (uint32_t i = 0; i < 65536; ++i)
+                    s[i] = uint8_t(i), d[i] = uint8_t(i >> 8), want[i] = c.rule(d[i], s[i], a, b);
+                c.row(d.data(), s.data(), 65536, a, b);
+                ASSERT_EQ(d, want) << "level " << l << " " << name << " " << a << " " << b;
+            }
+        }
 }
 
 }  // namespace
