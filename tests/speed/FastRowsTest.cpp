@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "FastRows.h"
+#include "MaskRules.h"
+#include "Rules.h"
 #include "SpeedTest.h"
 
 namespace {
@@ -19,8 +21,8 @@ template <int B, class Rule>
 void Draw(const Scene& c, bool fast, uint8_t* d, ptrdiff_t dp, const uint8_t* s, ptrdiff_t sp, Rule rule)
 {
     if (c.path == Path::Unscaled) {
-        if (!fast || !FastCopyRows<B>(d, dp, s, sp, c.dw, c.dh, rule))
-            CopyRows<B>(d, dp, s, sp, c.dw, c.dh, rule);
+        if (!fast || !FastUnscaledRows<B>(d, dp, s, sp, c.dw, c.dh, rule))
+            UnscaledRows<B>(d, dp, s, sp, c.dw, c.dh, rule);
         return;
     }
     // On the box path an axis that keeps its size steps pixel to pixel with no neighbour.
@@ -90,7 +92,7 @@ TEST(FastRowsTest, TwinsTakeLongRows)
     ASSERT_TRUE(BuildTables(t, 4, {0, 300, 299 * 65536 / 300}, {0, 2, 0}, s.data(), 4 * 600, true));
     for (int l = 1; l <= int(DetectedCpuLevel()); ++l, CapCpuLevel(CpuLevel::Avx2)) {
         CapCpuLevel(CpuLevel(l));
-        EXPECT_TRUE(FastCopyRows<4>(d.data(), 4 * 600, s.data(), 4 * 600, 600, 4, Copy{}));
+        EXPECT_TRUE(FastUnscaledRows<4>(d.data(), 4 * 600, s.data(), 4 * 600, 600, 4, Copy{}));
         EXPECT_TRUE(FastBilinearRows<4>(d.data(), 4 * 600, t, 300, 2, 4, 4 * 600, Copy{})) << LevelName(CpuLevel(l));
         EXPECT_TRUE(FastBoxRows<4>(d.data(), 4 * 600, t, 300, 2, 4, 4 * 600, Copy{})) << LevelName(CpuLevel(l));
     }
