@@ -21,3 +21,9 @@ inline bool CpuAtLeast(CpuLevel level) { return int(ActiveCpuLevel()) >= int(lev
 #else
 #define QVGFX_X86 0
 #endif
+
+// What a function of each level may use, on top of the level the whole module is built for.
+#define QVGFX_SSE2 __attribute__((target("sse2")))
+#define QVGFX_SSSE3 __attribute__((target("ssse3")))
+#define QVGFX_AVX2 __attribute__((target("avx2")))
+#define QVGFX_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi")))

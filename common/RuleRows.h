@@ -41,11 +41,6 @@ void CopyRow(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule)
 #if QVGFX_X86
 #include <immintrin.h>
 
-#define QVGFX_SSE2 __attribute__((target("sse2")))
-#define QVGFX_SSSE3 __attribute__((target("ssse3")))
-#define QVGFX_AVX2 __attribute__((target("avx2")))
-#define QVGFX_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi")))
-
 // Lane arithmetic under one name at each width, so that a rule's vector form is written once.
 #define QVGFX_LANE_OPS(T, V, p, bits)                                                                    \
     T inline V Load(V, const uint8_t* a) { return p##_loadu_si##bits(reinterpret_cast<const V*>(a)); } \
