@@ -11,13 +11,12 @@
 #include "Resample.h"
 #include "SurfaceLock.h"
 
-// Derived supplies kClassId and, when its rule carries state, MakeRule(source) returning it.
+// Derived supplies, when its rule carries state, MakeRule(source) returning it; its class id comes
+// from WithClassId, as for every registered class.
 template <class Derived, int B, class Rule>
 class SurfaceCanvas : public CQVTransformationCanvas {
 public:
     static const int kBytesPerPixel = B;
-
-    uint32_t GetClassID() override { return Derived::kClassId; }
 
     bool SetSource(CQVSurface* source) override
     {
