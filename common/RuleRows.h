@@ -99,10 +99,11 @@ QVGFX_AVX512 inline __m512i MulAddPairs(__m512i p, int wx, int wy)
 // same bytes take the plain loop.
 #define QVGFX_VECTOR_ROW(Name, T, V, width, Narrower)                                        \
     template <class Rule>                                                                     \
-    T void Name(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule)                  \
+    T void Name(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& r)                     \
     {                                                                                         \
         if (n < width || !Apart(d, v, n))                                                     \
-            return Narrower(d, v, n, rule);                                                   \
+            return Narrower(d, v, n, r);                                                      \
+        const Rule rule = r; /* a copy the stores cannot alias: its weights stay in registers */ \
         const V last = rule(Load(V{}, d + n - width), Load(V{}, v + n - width));              \
         ptrdiff_t i = 0;                                                                      \
         for (; i + 2 * width <= n; i += 2 * width) {                                          \

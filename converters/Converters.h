@@ -4,37 +4,21 @@
 #include "ClassId.h"
 #include "QVGFX.h"
 
-class Jwx_8_8_8_8To_8_8_8SurfaceConverter final : public WithClassId<CQVSurfaceConverter, 128> {
-public:
-    void Convert(CQVSurface* source, CQVSurface* destination, const CQVFormat& target) override;
-};
+// Each converter is a class of its own; like every registered class it takes its id from
+// WithClassId, and the macro adds only its Convert.
+#define JWX_CONVERTER(Cls, id)                                                       \
+    class Cls final : public WithClassId<CQVSurfaceConverter, id> {                  \
+    public:                                                                          \
+        void Convert(CQVSurface* source, CQVSurface* destination,                    \
+                     const CQVFormat& target) override;                              \
+    };
 
-class Jwx_8_8_8_8To_8SurfaceConverter final : public WithClassId<CQVSurfaceConverter, 129> {
-public:
-    void Convert(CQVSurface* source, CQVSurface* destination, const CQVFormat& target) override;
-};
+JWX_CONVERTER(Jwx_8_8_8_8To_8_8_8SurfaceConverter, 128)
+JWX_CONVERTER(Jwx_8_8_8_8To_8SurfaceConverter, 129)
+JWX_CONVERTER(Jwx_8_8_8To_8SurfaceConverter, 11133)
+JWX_CONVERTER(Jwx_8_8_8To_8_8_8_8SurfaceConverter, 11134)
+JWX_CONVERTER(Jwx_8To_8_8_8_8MaskConverter, 11137)
+JWX_CONVERTER(Jwx_8_8_8_8SurfaceSwapper, 133)
+JWX_CONVERTER(Jwx_8_8_8SurfaceSwapper, 132)
 
-class Jwx_8_8_8To_8SurfaceConverter final : public WithClassId<CQVSurfaceConverter, 11133> {
-public:
-    void Convert(CQVSurface* source, CQVSurface* destination, const CQVFormat& target) override;
-};
-
-class Jwx_8_8_8To_8_8_8_8SurfaceConverter final : public WithClassId<CQVSurfaceConverter, 11134> {
-public:
-    void Convert(CQVSurface* source, CQVSurface* destination, const CQVFormat& target) override;
-};
-
-class Jwx_8To_8_8_8_8MaskConverter final : public WithClassId<CQVSurfaceConverter, 11137> {
-public:
-    void Convert(CQVSurface* source, CQVSurface* destination, const CQVFormat& target) override;
-};
-
-class Jwx_8_8_8_8SurfaceSwapper final : public WithClassId<CQVSurfaceConverter, 133> {
-public:
-    void Convert(CQVSurface* source, CQVSurface* destination, const CQVFormat& target) override;
-};
-
-class Jwx_8_8_8SurfaceSwapper final : public WithClassId<CQVSurfaceConverter, 132> {
-public:
-    void Convert(CQVSurface* source, CQVSurface* destination, const CQVFormat& target) override;
-};
+#undef JWX_CONVERTER
