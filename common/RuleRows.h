@@ -46,6 +46,8 @@ void CopyRow(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule)
     T inline V Load(V, const uint8_t* a) { return p##_loadu_si##bits(reinterpret_cast<const V*>(a)); } \
     T inline void Store(uint8_t* a, V x) { p##_storeu_si##bits(reinterpret_cast<V*>(a), x); }          \
     T inline V Splat16(V, int x) { return p##_set1_epi16(short(x)); }                                    \
+    /* Only on values computed in the same step: at 512 bits the compiler makes it a ternary-logic */ \
+    /* operation that also reads its old register, which on a loaded value chains the steps. */        \
     T inline V Not(V x) { return p##_xor_si##bits(x, p##_set1_epi8(-1)); }                              \
     T inline V Add16(V x, V y) { return p##_add_epi16(x, y); }                                           \
     T inline V Sub16(V x, V y) { return p##_sub_epi16(x, y); }                                           \

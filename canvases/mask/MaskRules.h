@@ -14,8 +14,10 @@ struct PaintBrush {
     uint8_t operator()(uint32_t d, uint32_t s) const { return uint8_t(s + Div255Round((255 - s) * d)); }
 #if QVGFX_X86
     QVGFX_VECTOR_FORMS(
-        const V nd = Not(d), ns = Not(v);
-        return Not(Narrow(Div255Round16(MulLo16(Lo8(ns), Lo8(nd))), Div255Round16(MulLo16(Hi8(ns), Hi8(nd)))));)
+        const V full = Splat16(d, 255);
+        const V lo = MulLo16(Sub16(full, Lo8(v)), Sub16(full, Lo8(d)));
+        const V hi = MulLo16(Sub16(full, Hi8(v)), Sub16(full, Hi8(d)));
+        return Not(Narrow(Div255Round16(lo), Div255Round16(hi)));)
 #endif
 };
 template <>
@@ -32,10 +34,10 @@ struct AirBrush {
     }
 #if QVGFX_X86
     QVGFX_VECTOR_FORMS(
-        const V o = Splat16(d, int(m_Opacity)), full = Splat16(d, 255 * 255), nd = Not(d);
-        const V lo = Div255Round16(Sub16(full, MulLo16(Lo8(v), o)));
-        const V hi = Div255Round16(Sub16(full, MulLo16(Hi8(v), o)));
-        return Not(Narrow(Div255Round16(MulLo16(lo, Lo8(nd))), Div255Round16(MulLo16(hi, Hi8(nd)))));)
+        const V o = Splat16(d, int(m_Opacity)), full = Splat16(d, 255), square = Splat16(d, 255 * 255);
+        const V lo = Div255Round16(Sub16(square, MulLo16(Lo8(v), o)));
+        const V hi = Div255Round16(Sub16(square, MulLo16(Hi8(v), o)));
+        return Not(Narrow(Div255Round16(MulLo16(lo, Sub16(full, Lo8(d)))), Div255Round16(MulLo16(hi, Sub16(full, Hi8(d))))));)
 #endif
 };
 template <>
