@@ -102,8 +102,10 @@ __attribute__((target("ssse3"))) int64_t GatherSsse3(const Gather& g, uint8_t* d
         __m128i in[SB], out[DB];
         for (int k = 0; k < SB; ++k)
             in[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * k));
+#pragma GCC unroll 4
         for (int o = 0; o < DB; ++o) {
             out[o] = c[o];
+#pragma GCC unroll 4
             for (int k = 0; k < SB; ++k)
                 if (Uses(SB, DB, o, k))
                     out[o] = _mm_or_si128(out[o], _mm_shuffle_epi8(in[k], m[o][k]));
@@ -170,8 +172,10 @@ __attribute__((target("avx2"))) int64_t GatherAvx2(const Gather& g, uint8_t* d, 
             in[k] = _mm256_inserti128_si256(
                 _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * k))),
                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * SB + 16 * k)), 1);
+#pragma GCC unroll 4
         for (int o = 0; o < DB; ++o) {
             out[o] = c[o];
+#pragma GCC unroll 4
             for (int k = 0; k < SB; ++k)
                 if (Uses(SB, DB, o, k))
                     out[o] = _mm256_or_si256(out[o], _mm256_shuffle_epi8(in[k], m[o][k]));
