@@ -95,10 +95,11 @@ QVGFX_AVX512 inline __m512i MulAddPairs(__m512i p, int wx, int wy)
     QVGFX_AVX2 __m256i operator()(__m256i d, __m256i v) const { using V [[maybe_unused]] = __m256i; __VA_ARGS__ }    \
     QVGFX_AVX512 __m512i operator()(__m512i d, __m512i v) const { using V [[maybe_unused]] = __m512i; __VA_ARGS__ }
 
-// The vector rows. The last vector of the row is computed first, from the bytes as they are, and
-// stored last, over bytes the steps wrote with the same values: no byte is left to a plain tail.
-// Rows shorter than one vector take the next narrower row; rows that overlap without being the
-// same bytes take the plain loop.
+// The vector rows. The first and the last vector of the row are computed first, from the bytes as
+// they are, and stored last, over bytes the steps wrote with the same values: the steps in
+// between store to whole aligned vectors, and no byte is left to a plain tail. Rows shorter than
+// one vector take the next narrower row; rows that overlap without being the same bytes take the
+// plain loop.
 #define QVGFX_VECTOR_ROW(Name, T, V, width, Narrower)                                        \
     template <class Rule>                                                                     \
     T void Name(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& r)                     \
@@ -106,8 +107,9 @@ QVGFX_AVX512 inline __m512i MulAddPairs(__m512i p, int wx, int wy)
         if (n < width || !Apart(d, v, n))                                                     \
             return Narrower(d, v, n, r);                                                      \
         const Rule rule = r; /* a copy the stores cannot alias: its weights stay in registers */ \
+        const V first = rule(Load(V{}, d), Load(V{}, v));                                     \
         const V last = rule(Load(V{}, d + n - width), Load(V{}, v + n - width));              \
-        ptrdiff_t i = 0;                                                                      \
+        ptrdiff_t i = width - ptrdiff_t(reinterpret_cast<uintptr_t>(d) % width);              \
         for (; i + 2 * width <= n; i += 2 * width) {                                          \
             const V x = rule(Load(V{}, d + i), Load(V{}, v + i));                             \
             const V y = rule(Load(V{}, d + i + width), Load(V{}, v + i + width));             \
@@ -116,6 +118,7 @@ QVGFX_AVX512 inline __m512i MulAddPairs(__m512i p, int wx, int wy)
         }                                                                                     \
         if (i + width <= n)                                                                   \
             Store(d + i, rule(Load(V{}, d + i), Load(V{}, v + i)));                           \
+        Store(d, first);                                                                      \
         Store(d + n - width, last);                                                           \
     }
 

@@ -188,7 +188,45 @@ __attribute__((target("avx2"))) int64_t GatherAvx2(const Gather& g, uint8_t* d, 
     return pairs * 32 + GatherSsse3<SB, DB>(g, d, s, n - pairs * 32);
 }
 
-// 64 pixels per block; every window is loaded before the block's first store (in place).
+// One block of 64 pixels, of which the first `bytes` destination bytes are stored; every window
+// is loaded before the block's first store (in place).
+template <int SB, int DB>
+QVGFX_AVX512 inline void Block512(const Gather512& g, const __m512i* idx, const __m512i* c, uint8_t* d,
+                                  const uint8_t* s, int bytes)
+{
+    constexpr int W = DB == 1 ? 2 : DB;
+    __m512i lo[W], hi[W], out[DB];
+    for (int o = 0; o < W; ++o)
+        lo[o] = _mm512_loadu_si512(s + g.at[o]), hi[o] = _mm512_loadu_si512(s + g.at[o] + 64);
+    if constexpr (DB == 1) {
+        out[0] = _mm512_mask_blend_epi8(0xFFFFFFFF00000000ull, _mm512_permutex2var_epi8(lo[0], idx[0], hi[0]),
+                                        _mm512_permutex2var_epi8(lo[1], idx[1], hi[1]));
+    } else {
+        for (int o = 0; o < W; ++o) {
+            out[o] = _mm512_permutex2var_epi8(lo[o], idx[o], hi[o]);
+            if constexpr (SB == 3 && DB == 4)  // the 255 fills
+                out[o] = _mm512_or_si512(out[o], c[o]);
+        }
+    }
+    for (int o = 0; o < DB && 64 * o < bytes; ++o) {
+        if (bytes >= 64 * (o + 1))
+            _mm512_storeu_si512(d + 64 * o, out[o]);
+        else
+            _mm512_mask_storeu_epi8(d + 64 * o, (1ull << (bytes - 64 * o)) - 1, out[o]);
+    }
+}
+
+// Pixels before the destination reaches a 64-byte boundary (none if it never does): with whole
+// aligned vectors no store is split across two cache lines.
+inline int64_t ToBoundary(const uint8_t* d, int DB)
+{
+    for (int64_t k = 0; k < 64; ++k)
+        if ((reinterpret_cast<uintptr_t>(d) + uintptr_t(k * DB)) % 64 == 0)
+            return k;
+    return 0;
+}
+
+// 64 pixels per block, the first block stored only up to the boundary.
 template <int SB, int DB>
 QVGFX_AVX512 int64_t GatherAvx512(const Gather512& g, uint8_t* d, const uint8_t* s, int64_t n)
 {
@@ -198,26 +236,13 @@ QVGFX_AVX512 int64_t GatherAvx512(const Gather512& g, uint8_t* d, const uint8_t*
         idx[o] = _mm512_load_si512(g.idx[o]);
         c[o] = _mm512_load_si512(g.c[o]);
     }
-    int64_t i = 0;
-    for (; i + 64 <= n; i += 64, s += 64 * SB, d += 64 * DB) {
-        __m512i lo[W], hi[W];
-        for (int o = 0; o < W; ++o)
-            lo[o] = _mm512_loadu_si512(s + g.at[o]), hi[o] = _mm512_loadu_si512(s + g.at[o] + 64);
-        if constexpr (DB == 1) {
-            const __m512i a = _mm512_permutex2var_epi8(lo[0], idx[0], hi[0]);
-            _mm512_storeu_si512(d, _mm512_mask_blend_epi8(0xFFFFFFFF00000000ull, a,
-                                                          _mm512_permutex2var_epi8(lo[1], idx[1], hi[1])));
-        } else {
-            __m512i out[W];
-            for (int o = 0; o < W; ++o) {
-                out[o] = _mm512_permutex2var_epi8(lo[o], idx[o], hi[o]);
-                if constexpr (SB == 3 && DB == 4)  // the 255 fills
-                    out[o] = _mm512_or_si512(out[o], c[o]);
-            }
-            for (int o = 0; o < W; ++o)
-                _mm512_storeu_si512(d + 64 * o, out[o]);
-        }
-    }
+    int64_t i = ToBoundary(d, DB);
+    if (i > 0 && i + 64 <= n)
+        Block512<SB, DB>(g, idx, c, d, s, int(i * DB));
+    else
+        i = 0;
+    for (; i + 64 <= n; i += 64)
+        Block512<SB, DB>(g, idx, c, d + i * DB, s + i * SB, 64 * DB);
     return i;
 }
 
@@ -225,7 +250,11 @@ QVGFX_AVX512 int64_t GatherAvx512(const Gather512& g, uint8_t* d, const uint8_t*
 QVGFX_AVX512 int64_t ShuffleAvx512(const Gather& g, uint8_t* d, const uint8_t* s, int64_t n)
 {
     const __m512i m = _mm512_maskz_broadcast_i32x4(0xFFFF, _mm_load_si128(reinterpret_cast<const __m128i*>(g.m[0][0])));
-    int64_t i = 0;
+    int64_t i = ToBoundary(d, 4);
+    if (i > 0 && i + 16 <= n)
+        _mm512_mask_storeu_epi8(d, (1ull << (4 * i)) - 1, _mm512_shuffle_epi8(_mm512_loadu_si512(s), m));
+    else
+        i = 0;
     for (; i + 32 <= n; i += 32) {
         const __m512i x = _mm512_shuffle_epi8(_mm512_loadu_si512(s + 4 * i), m);
         const __m512i y = _mm512_shuffle_epi8(_mm512_loadu_si512(s + 4 * i + 64), m);
