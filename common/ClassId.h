@@ -1,4 +1,5 @@
-// The one thing every registered class answers the same way: its class id.
+// The one way a registered class declares its class id: it derives from WithClassId<Base, id>,
+// which gives kClassId (checked against the catalogue) and GetClassID.
 #pragma once
 
 #include <cstdint>

@@ -6,6 +6,9 @@ CpuLevel Detect()
 {
 #if QVGFX_X86 && defined(__GNUC__)
     __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+        __builtin_cpu_supports("avx512vbmi"))
+        return CpuLevel::Avx512;
     if (__builtin_cpu_supports("avx2"))
         return CpuLevel::Avx2;
     if (__builtin_cpu_supports("ssse3"))
@@ -16,7 +19,7 @@ CpuLevel Detect()
     return CpuLevel::Plain;
 }
 
-CpuLevel g_Cap = CpuLevel::Avx2;
+CpuLevel g_Cap = CpuLevel::Avx512;
 
 }  // namespace
 

@@ -2,7 +2,8 @@
 // loop has a plain twin that gives the same bytes; the level only picks the faster one.
 #pragma once
 
-enum class CpuLevel : int { Plain = 0, Sse2 = 1, Ssse3 = 2, Avx2 = 3 };
+// Avx512: the 512-bit byte and word operations and the byte permutes (F, BW and VBMI).
+enum class CpuLevel : int { Plain = 0, Sse2 = 1, Ssse3 = 2, Avx2 = 3, Avx512 = 4 };
 
 // The highest level this processor supports (Plain on processors other than x86).
 CpuLevel DetectedCpuLevel();
@@ -20,3 +21,9 @@ inline bool CpuAtLeast(CpuLevel level) { return int(ActiveCpuLevel()) >= int(lev
 #else
 #define QVGFX_X86 0
 #endif
+
+// What a function of each level may use, on top of the level the whole module is built for.
+#define QVGFX_SSE2 __attribute__((target("sse2")))
+#define QVGFX_SSSE3 __attribute__((target("ssse3")))
+#define QVGFX_AVX2 __attribute__((target("avx2")))
+#define QVGFX_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi")))

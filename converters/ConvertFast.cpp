@@ -1,5 +1,7 @@
 #include "ConvertFast.h"
 
+#include <algorithm>
+
 #include "CpuLevel.h"
 
 #if QVGFX_X86
@@ -24,6 +26,15 @@ struct Gather {
 
 const uint8_t kConst = 0xFE;  // in a byte table: the constant 255 instead of a source byte
 
+// A block of 64 pixels at the AVX-512 level: output vector o is the 128 source bytes from at[o]
+// (two loads) permuted by idx[o], ORed with c[o]; a one-byte destination takes its two halves of
+// 32 pixels from two such windows. Every window lies inside the block's 64 * SB bytes.
+struct Gather512 {
+    alignas(64) uint8_t idx[4][64];
+    alignas(64) uint8_t c[4][64];
+    int at[4];
+};
+
 // Whether output vector o of a block may draw on load k: the source bytes of its pixels.
 constexpr bool Uses(int SB, int DB, int o, int k)
 {
@@ -32,7 +43,9 @@ constexpr bool Uses(int SB, int DB, int o, int k)
 }
 
 // src[j] names the source byte of destination byte j of one pixel (or kConst).
-Gather MakeGather(int SB, int DB, const uint8_t* src)
+// Built once per call; SB and DB are constants, so that the divisions below are cheap.
+template <int SB, int DB>
+Gather MakeGather(const uint8_t* src)
 {
     Gather g{};
     for (int o = 0; o < 4; ++o)
@@ -47,6 +60,29 @@ Gather MakeGather(int SB, int DB, const uint8_t* src)
         }
         const int from = (j / DB) * SB + src[j % DB];
         g.m[o][from / 16][b] = uint8_t(from % 16);
+    }
+    return g;
+}
+
+// src[j] as in MakeGather.
+template <int SB, int DB>
+Gather512 MakeGather512(const uint8_t* src)
+{
+    Gather512 g{};
+    const int windows = DB == 1 ? 2 : DB, per = 64 * DB / windows;  // destination bytes per window
+    for (int o = 0; o < windows; ++o) {
+        int first = 64 * SB;
+        for (int j = o * per; j < (o + 1) * per; ++j)
+            if (src[j % DB] != kConst)
+                first = std::min(first, (j / DB) * SB + src[j % DB]);
+        g.at[o] = std::min(first, 64 * SB - 128);
+        for (int j = o * per; j < (o + 1) * per; ++j) {
+            const int out = DB == 1 ? 0 : o, b = j % 64;
+            if (src[j % DB] == kConst)
+                g.c[out][b] = 255;
+            else
+                g.idx[DB == 1 ? o : out][b] = uint8_t((j / DB) * SB + src[j % DB] - g.at[o]);
+        }
     }
     return g;
 }
@@ -66,8 +102,10 @@ __attribute__((target("ssse3"))) int64_t GatherSsse3(const Gather& g, uint8_t* d
         __m128i in[SB], out[DB];
         for (int k = 0; k < SB; ++k)
             in[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * k));
+#pragma GCC unroll 4
         for (int o = 0; o < DB; ++o) {
             out[o] = c[o];
+#pragma GCC unroll 4
             for (int k = 0; k < SB; ++k)
                 if (Uses(SB, DB, o, k))
                     out[o] = _mm_or_si128(out[o], _mm_shuffle_epi8(in[k], m[o][k]));
@@ -134,8 +172,10 @@ __attribute__((target("avx2"))) int64_t GatherAvx2(const Gather& g, uint8_t* d, 
             in[k] = _mm256_inserti128_si256(
                 _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * k))),
                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * SB + 16 * k)), 1);
+#pragma GCC unroll 4
         for (int o = 0; o < DB; ++o) {
             out[o] = c[o];
+#pragma GCC unroll 4
             for (int k = 0; k < SB; ++k)
                 if (Uses(SB, DB, o, k))
                     out[o] = _mm256_or_si256(out[o], _mm256_shuffle_epi8(in[k], m[o][k]));
@@ -148,12 +188,99 @@ __attribute__((target("avx2"))) int64_t GatherAvx2(const Gather& g, uint8_t* d, 
     return pairs * 32 + GatherSsse3<SB, DB>(g, d, s, n - pairs * 32);
 }
 
+// One block of 64 pixels, of which the first `bytes` destination bytes are stored; every window
+// is loaded before the block's first store (in place).
 template <int SB, int DB>
-int64_t GatherAt(const Gather& g, uint8_t* d, const uint8_t* s, int64_t n)
+QVGFX_AVX512 inline void Block512(const Gather512& g, const __m512i* idx, const __m512i* c, uint8_t* d,
+                                  const uint8_t* s, int bytes)
 {
+    constexpr int W = DB == 1 ? 2 : DB;
+    __m512i lo[W], hi[W], out[DB];
+    for (int o = 0; o < W; ++o)
+        lo[o] = _mm512_loadu_si512(s + g.at[o]), hi[o] = _mm512_loadu_si512(s + g.at[o] + 64);
+    if constexpr (DB == 1) {
+        out[0] = _mm512_mask_blend_epi8(0xFFFFFFFF00000000ull, _mm512_permutex2var_epi8(lo[0], idx[0], hi[0]),
+                                        _mm512_permutex2var_epi8(lo[1], idx[1], hi[1]));
+    } else {
+        for (int o = 0; o < W; ++o) {
+            out[o] = _mm512_permutex2var_epi8(lo[o], idx[o], hi[o]);
+            if constexpr (SB == 3 && DB == 4)  // the 255 fills
+                out[o] = _mm512_or_si512(out[o], c[o]);
+        }
+    }
+    for (int o = 0; o < DB && 64 * o < bytes; ++o) {
+        if (bytes >= 64 * (o + 1))
+            _mm512_storeu_si512(d + 64 * o, out[o]);
+        else
+            _mm512_mask_storeu_epi8(d + 64 * o, (1ull << (bytes - 64 * o)) - 1, out[o]);
+    }
+}
+
+// Pixels before the destination reaches a 64-byte boundary (none if it never does): with whole
+// aligned vectors no store is split across two cache lines.
+inline int64_t ToBoundary(const uint8_t* d, int DB)
+{
+    for (int64_t k = 0; k < 64; ++k)
+        if ((reinterpret_cast<uintptr_t>(d) + uintptr_t(k * DB)) % 64 == 0)
+            return k;
+    return 0;
+}
+
+// 64 pixels per block, the first block stored only up to the boundary.
+template <int SB, int DB>
+QVGFX_AVX512 int64_t GatherAvx512(const Gather512& g, uint8_t* d, const uint8_t* s, int64_t n)
+{
+    constexpr int W = DB == 1 ? 2 : DB;
+    __m512i idx[W], c[W];
+    for (int o = 0; o < W; ++o) {
+        idx[o] = _mm512_load_si512(g.idx[o]);
+        c[o] = _mm512_load_si512(g.c[o]);
+    }
+    int64_t i = ToBoundary(d, DB);
+    if (i > 0 && i + 64 <= n)
+        Block512<SB, DB>(g, idx, c, d, s, int(i * DB));
+    else
+        i = 0;
+    for (; i + 64 <= n; i += 64)
+        Block512<SB, DB>(g, idx, c, d + i * DB, s + i * SB, 64 * DB);
+    return i;
+}
+
+// 4 to 4 bytes keeps each pixel in place: one in-lane byte shuffle per 16 pixels.
+QVGFX_AVX512 int64_t ShuffleAvx512(const Gather& g, uint8_t* d, const uint8_t* s, int64_t n)
+{
+    const __m512i m = _mm512_maskz_broadcast_i32x4(0xFFFF, _mm_load_si128(reinterpret_cast<const __m128i*>(g.m[0][0])));
+    int64_t i = ToBoundary(d, 4);
+    if (i > 0 && i + 16 <= n)
+        _mm512_mask_storeu_epi8(d, (1ull << (4 * i)) - 1, _mm512_shuffle_epi8(_mm512_loadu_si512(s), m));
+    else
+        i = 0;
+    for (; i + 32 <= n; i += 32) {
+        const __m512i x = _mm512_shuffle_epi8(_mm512_loadu_si512(s + 4 * i), m);
+        const __m512i y = _mm512_shuffle_epi8(_mm512_loadu_si512(s + 4 * i + 64), m);
+        _mm512_storeu_si512(d + 4 * i, x);
+        _mm512_storeu_si512(d + 4 * i + 64, y);
+    }
+    return i;
+}
+
+// The widest blocks first, then narrower ones; tables only for the levels that run.
+template <int SB, int DB>
+int64_t GatherAt(const uint8_t* src, uint8_t* d, const uint8_t* s, int64_t n)
+{
+    int64_t i = 0;
+    const bool wide = CpuAtLeast(CpuLevel::Avx512);
+    if (wide && !(SB == 4 && DB == 4))
+        i = GatherAvx512<SB, DB>(MakeGather512<SB, DB>(src), d, s, n);
+    if (n - i < 16)
+        return i;
+    const Gather g = MakeGather<SB, DB>(src);
+    if (wide && SB == 4 && DB == 4)
+        i = ShuffleAvx512(g, d, s, n);
+    d += i * DB, s += i * SB;
     if (CpuAtLeast(CpuLevel::Avx2))
-        return GatherAvx2<SB, DB>(g, d, s, n);
-    return GatherSsse3<SB, DB>(g, d, s, n);
+        return i + GatherAvx2<SB, DB>(g, d, s, n - i);
+    return i + GatherSsse3<SB, DB>(g, d, s, n - i);
 }
 
 __attribute__((target("sse2"))) int64_t MaskSse2(uint8_t* d, const uint8_t* s, int64_t n)
@@ -178,14 +305,13 @@ __attribute__((target("sse2"))) int64_t MaskSse2(uint8_t* d, const uint8_t* s, i
 int64_t RunGather(int SB, int DB, const uint8_t* src, uint8_t* d, const uint8_t* s, int64_t n)
 {
 #if QVGFX_X86
-    const Gather g = MakeGather(SB, DB, src);
     switch (SB * 8 + DB) {
-    case 4 * 8 + 3: return GatherAt<4, 3>(g, d, s, n);
-    case 4 * 8 + 1: return GatherAt<4, 1>(g, d, s, n);
-    case 3 * 8 + 1: return GatherAt<3, 1>(g, d, s, n);
-    case 4 * 8 + 4: return GatherAt<4, 4>(g, d, s, n);
-    case 3 * 8 + 3: return GatherAt<3, 3>(g, d, s, n);
-    case 3 * 8 + 4: return GatherAt<3, 4>(g, d, s, n);
+    case 4 * 8 + 3: return GatherAt<4, 3>(src, d, s, n);
+    case 4 * 8 + 1: return GatherAt<4, 1>(src, d, s, n);
+    case 3 * 8 + 1: return GatherAt<3, 1>(src, d, s, n);
+    case 4 * 8 + 4: return GatherAt<4, 4>(src, d, s, n);
+    case 3 * 8 + 3: return GatherAt<3, 3>(src, d, s, n);
+    case 3 * 8 + 4: return GatherAt<3, 4>(src, d, s, n);
     }
 #endif
     (void)SB, (void)DB, (void)src, (void)d, (void)s, (void)n;

@@ -4,6 +4,8 @@
 #include "ClassId.h"
 #include "QVGFX.h"
 
+// Each converter is a class of its own; like every registered class it takes its id from
+// WithClassId, and the macro adds only its Convert.
 #define JWX_CONVERTER(Cls, id)                                                       \
     class Cls final : public WithClassId<CQVSurfaceConverter, id> {                  \
     public:                                                                          \

@@ -4,7 +4,7 @@
 #include <cstddef>
 
 #include "PixelMath.h"
-#include "RowsFast.h"
+#include "RuleRows.h"
 #include "SurfaceLock.h"
 
 namespace {

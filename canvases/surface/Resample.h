@@ -1,4 +1,4 @@
-// The only loops that walk surface pixels: the unscaled copy and the box and bilinear rows, each
+// The only loops that walk surface pixels: the unscaled, box and bilinear rows, each
 // parameterised by bytes per pixel B and a blend rule, and the tables the resampling rows read.
 #pragma once
 
@@ -6,38 +6,15 @@
 #include <cstdint>
 #include <new>
 
-// One pixel per step: w pixels of h rows, each byte combined into its destination byte in order.
+// The unscaled path and Blit: w pixels of h rows, each source byte combined by the rule into its
+// destination byte, in order.
 template <int B, class Rule>
-void CopyRows(uint8_t* d, ptrdiff_t dPitch, const uint8_t* s, ptrdiff_t sPitch, ptrdiff_t w,
-              ptrdiff_t h, Rule rule)
+void UnscaledRows(uint8_t* d, ptrdiff_t dPitch, const uint8_t* s, ptrdiff_t sPitch, ptrdiff_t w,
+                  ptrdiff_t h, Rule rule)
 {
     for (; h > 0; --h, d += dPitch, s += sPitch)
         for (ptrdiff_t i = 0; i < w * B; ++i)
             d[i] = rule(d[i], s[i]);
-}
-
-// Four pixels per step, then the rest one by one; every byte is still read just before its
-// destination byte is written, so overlapping surfaces end as CopyRows leaves them.
-template <int B, class Rule>
-void CopyRowsBy4(uint8_t* d, ptrdiff_t dPitch, const uint8_t* s, ptrdiff_t sPitch, ptrdiff_t w,
-                 ptrdiff_t h, Rule rule)
-{
-    const ptrdiff_t n = w * B;
-    for (; h > 0; --h, d += dPitch, s += sPitch) {
-        ptrdiff_t i = 0;
-        for (; i + 4 * B <= n; i += 4 * B) {
-            for (int k = 0; k < B; ++k)
-                d[i + k] = rule(d[i + k], s[i + k]);
-            for (int k = B; k < 2 * B; ++k)
-                d[i + k] = rule(d[i + k], s[i + k]);
-            for (int k = 2 * B; k < 3 * B; ++k)
-                d[i + k] = rule(d[i + k], s[i + k]);
-            for (int k = 3 * B; k < 4 * B; ++k)
-                d[i + k] = rule(d[i + k], s[i + k]);
-        }
-        for (; i < n; ++i)
-            d[i] = rule(d[i], s[i]);
-    }
 }
 
 // One axis of a resampled rectangle: the destination indices first .. first + count - 1 that lie

@@ -24,7 +24,7 @@ inline bool ClearOf(const ResampleEngine& e, const ResampleTables& t, uint8_t* d
 }
 
 // The engine's twin of BoxRows (t without weights) and BilinearRows: the same bytes, each row's
-// values handed to the rule by RuleRow, strip by strip (the destination lies clear of the source,
+// values handed to the rule's row (chosen once per call), strip by strip (the destination lies clear of the source,
 // so the order does not change them). False, nothing drawn, where the engine does not apply.
 template <int B, class Rule>
 bool EngineRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t w, ptrdiff_t h,
@@ -34,12 +34,13 @@ bool EngineRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t
     if (w < 1 || h < 1 || !e.Plan(t.m_Plan, B, t.m_Columns, t.m_Fx, t.m_Fx1, w, right) ||
         !ClearOf(e, t, d, dPitch, w, h, B, down))
         return false;
+    const RowFn<Rule> row = kRowsOf<Rule>.Choose();
     for (ptrdiff_t x = 0; x < w * B; x += e.StripBytes()) {
         e.Strip(x);
         uint8_t* p = d + x;
         for (ptrdiff_t j = 0; j < h; ++j, p += dPitch)
-            RuleRow(p, e.Row(t.m_Rows[j], t.m_Rows[j] + down, t.m_Fy ? t.m_Fy[j] : 0),
-                    std::min(e.StripBytes(), w * B - x), rule);
+            row(p, e.Row(t.m_Rows[j], t.m_Rows[j] + down, t.m_Fy ? t.m_Fy[j] : 0),
+                std::min(e.StripBytes(), w * B - x), rule);
     }
     return true;
 }

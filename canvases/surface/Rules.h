@@ -1,16 +1,29 @@
 // Blend rules of the 8/8/8/8 and 8/8/8 surface canvases: one destination byte d and one source
-// value v in, the new destination byte out.
+// value v in, the new destination byte out; then the same rule on whole vectors of bytes, and the
+// rule's row in the table of rows.
 #pragma once
 
 #include <cstdint>
 
 #include "PixelMath.h"
+#include "RuleRows.h"
 
-struct AddSat { uint8_t operator()(uint32_t d, uint32_t v) const { return SatAdd(d, v); } };
+struct AddSat {
+    uint8_t operator()(uint32_t d, uint32_t v) const { return SatAdd(d, v); }
+#if QVGFX_X86
+    QVGFX_VECTOR_FORMS(return AddSat8(d, v);)
+#endif
+};
+template <>
+inline constexpr RowTable<AddSat> kRowsOf<AddSat> = {PlainRow, Sse2Row, Avx2Row, Avx512Row};
 
-struct Copy { uint8_t operator()(uint32_t, uint32_t v) const { return uint8_t(v); } };
+struct Copy {
+    uint8_t operator()(uint32_t, uint32_t v) const { return uint8_t(v); }
+};
+template <>
+inline constexpr RowTable<Copy> kRowsOf<Copy> = {PlainRow, CopyRow, CopyRow, CopyRow};
 
-// Weights in 1/256 units, not normalised against each other: the excess is clamped at 255.
+// Weights in 1/256 units, bytes, not normalised against each other: the excess is clamped at 255.
 struct LinComb {
     uint32_t m_SourceWeight;
     uint32_t m_DestinationWeight;
@@ -19,4 +32,22 @@ struct LinComb {
         uint32_t t = (v * m_SourceWeight + d * m_DestinationWeight) >> 8;
         return uint8_t(t > 255 ? 255 : t);
     }
+#if QVGFX_X86
+    // 16-bit lanes, the 17-bit sum shifted within 16 bits.
+    QVGFX_SSE2 __m128i operator()(__m128i d, __m128i v) const
+    {
+        const __m128i a = Splat16(d, int(m_SourceWeight)), b = Splat16(d, int(m_DestinationWeight));
+        return Narrow(SumShr8(MulLo16(Lo8(v), a), MulLo16(Lo8(d), b)),
+                      SumShr8(MulLo16(Hi8(v), a), MulLo16(Hi8(d), b)));
+    }
+    // Byte pairs (v, d) times the weights split in four-bit parts, each sum within 16 bits:
+    // (v a + d b) >> 8 = (H + (L >> 4)) >> 4, H the sum with the high parts, L with the low.
+    QVGFX_WIDE_FORMS(
+        const int a = int(m_SourceWeight), b = int(m_DestinationWeight);
+        const V lo = PairsLo(v, d), hi = PairsHi(v, d);
+        return Narrow(Shr16(Add16(MulAddPairs(lo, a >> 4, b >> 4), Shr16(MulAddPairs(lo, a & 15, b & 15), 4)), 4),
+                      Shr16(Add16(MulAddPairs(hi, a >> 4, b >> 4), Shr16(MulAddPairs(hi, a & 15, b & 15), 4)), 4));)
+#endif
 };
+template <>
+inline constexpr RowTable<LinComb> kRowsOf<LinComb> = {PlainRow, Sse2Row, Avx2Row, Avx512Row};

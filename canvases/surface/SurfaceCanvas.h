@@ -12,13 +12,12 @@
 #include "Resampler.h"
 #include "SurfaceLock.h"
 
-// Derived supplies kClassId and, when its rule carries state, MakeRule(source) returning it.
+// Derived supplies, when its rule carries state, MakeRule(source) returning it; its class id comes
+// from WithClassId, as for every registered class.
 template <class Derived, int B, class Rule>
 class SurfaceCanvas : public CQVTransformationCanvas {
 public:
     static const int kBytesPerPixel = B;
-
-    uint32_t GetClassID() override { return Derived::kClassId; }
 
     bool SetSource(CQVSurface* source) override
     {
@@ -102,16 +101,12 @@ private:
         return static_cast<const Derived*>(this)->MakeRule(source);
     }
 
-    // The drawing loop of Blit and of the unscaled path; one byte per pixel goes four at a time.
+    // The drawing loop of Blit and of the unscaled path.
     static void DrawUnscaled(uint8_t* d, ptrdiff_t dPitch, const uint8_t* s, ptrdiff_t sPitch,
                              ptrdiff_t w, ptrdiff_t h, Rule rule)
     {
-        if (FastCopyRows<B>(d, dPitch, s, sPitch, w, h, rule))  // vector twin, where there is one
-            return;
-        if constexpr (B == 1)
-            CopyRowsBy4<B>(d, dPitch, s, sPitch, w, h, rule);
-        else
-            CopyRows<B>(d, dPitch, s, sPitch, w, h, rule);
+        if (!FastUnscaledRows<B>(d, dPitch, s, sPitch, w, h, rule))
+            UnscaledRows<B>(d, dPitch, s, sPitch, w, h, rule);
     }
 
     // A source span lies inside the surface and its 16.16 step numerator fits 32 bits.

@@ -1,34 +1,27 @@
 // The 8/8/8/8 and 8/8/8 surface canvases: saturating add, copy and weighted sum.
 #pragma once
 
+#include "ClassId.h"
 #include "QVGFX.h"
 #include "Rules.h"
 #include "SurfaceCanvas.h"
 
 class Jwx_8_8_8_8AddFillSurfaceCanvas final
-    : public SurfaceCanvas<Jwx_8_8_8_8AddFillSurfaceCanvas, 4, AddSat> {
-public:
-    static const uint32_t kClassId = 126;
+    : public WithClassId<SurfaceCanvas<Jwx_8_8_8_8AddFillSurfaceCanvas, 4, AddSat>, 126> {
 };
 
 class Jwx_8_8_8_8OpaqueFillSurfaceCanvas final
-    : public SurfaceCanvas<Jwx_8_8_8_8OpaqueFillSurfaceCanvas, 4, Copy> {
-public:
-    static const uint32_t kClassId = 127;
+    : public WithClassId<SurfaceCanvas<Jwx_8_8_8_8OpaqueFillSurfaceCanvas, 4, Copy>, 127> {
 };
 
 class Jwx_8_8_8OpaqueFillSurfaceCanvas final
-    : public SurfaceCanvas<Jwx_8_8_8OpaqueFillSurfaceCanvas, 3, Copy> {
-public:
-    static const uint32_t kClassId = 131;
+    : public WithClassId<SurfaceCanvas<Jwx_8_8_8OpaqueFillSurfaceCanvas, 3, Copy>, 131> {
 };
 
 // Takes a LinCombSource record in place of a surface: the source and the two weights.
 class Jwx_8_8_8LinCombFillSurfaceCanvas final
-    : public SurfaceCanvas<Jwx_8_8_8LinCombFillSurfaceCanvas, 3, LinComb> {
+    : public WithClassId<SurfaceCanvas<Jwx_8_8_8LinCombFillSurfaceCanvas, 3, LinComb>, 130> {
 public:
-    static const uint32_t kClassId = 130;
-
     bool SetSource(CQVSurface* record) override;
     LinComb MakeRule(const CQVSurface&) const { return {m_SourceWeight, m_DestinationWeight}; }
 

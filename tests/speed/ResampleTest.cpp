@@ -3,7 +3,9 @@
 // kept, parts of the destination rectangle cut off, separate and shared pixels.
 #include <algorithm>
 
+#include "MaskRules.h"
 #include "Resampler.h"
+#include "Rules.h"
 #include "SpeedTest.h"
 
 namespace {
@@ -30,8 +32,8 @@ void EveryBand(uint32_t seed)
             auto with = [&](auto r) {
                 if (sw != dw || sh != dh)
                     DrawResampled<B>(d, dp, s, sp, sw, sh, dw, dh, x, y, r, fast);
-                else if (!fast || !FastCopyRows<B>(d, dp, s + y0 * sp + x0 * B, sp, x.count, y.count, r))
-                    CopyRows<B>(d, dp, s + y0 * sp + x0 * B, sp, x.count, y.count, r);
+                else if (!fast || !FastUnscaledRows<B>(d, dp, s + y0 * sp + x0 * B, sp, x.count, y.count, r))
+                    UnscaledRows<B>(d, dp, s + y0 * sp + x0 * B, sp, x.count, y.count, r);
             };
             switch (rule) {
             case 0: return with(AddSat{});
@@ -66,7 +68,7 @@ TEST(ResampleTest, EngineTakesLongRowsStripByStrip)
     std::vector<uint8_t> s(4 * 5000 * 3), fast(4 * dw * 2), plain(fast.size());
     for (size_t i = 0; i < s.size(); ++i)
         s[i] = uint8_t(i * 7919 >> 3);
-    for (int l = 1; l <= int(DetectedCpuLevel()); ++l, CapCpuLevel(CpuLevel::Avx2))
+    for (int l = 1; l <= int(DetectedCpuLevel()); ++l, CapCpuLevel(CpuLevel::Avx512))
         for (int w : sw) {
             CapCpuLevel(CpuLevel(l));
             std::fill(fast.begin(), fast.end(), 9), std::fill(plain.begin(), plain.end(), 9);

@@ -12,7 +12,7 @@
 
 inline const char* LevelName(CpuLevel l)
 {
-    static const char* names[] = {"plain", "sse2", "ssse3", "avx2"};
+    static const char* names[] = {"plain", "sse2", "ssse3", "avx2", "avx512"};
     return names[int(l)];
 }
 
@@ -56,7 +56,7 @@ void ForEachTwin(uint32_t seed, Test test)
                 test(t);
             }
     }
-    CapCpuLevel(CpuLevel::Avx2);
+    CapCpuLevel(CpuLevel::Avx512);
 }
 
 // The fast twin's leading k of n units (checked), then the plain loop for the rest.

@@ -1,0 +1,171 @@
+// A blend rule applied along a row of bytes, d[i] = rule(d[i], v[i]), at each processor level.
+// A rule is a struct: its one-byte operator() and, where it has them, the same rule on 16, 32 or
+// 64 bytes at once (vector operator() overloads, written once with QVGFX_VECTOR_FORMS). Its
+// RowTable, kRowsOf<Rule>, names the row of each level; the row is chosen once per drawing call.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "CpuLevel.h"
+
+template <class Rule>
+using RowFn = void (*)(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule);
+
+// The one-byte loop every row must equal, byte for byte, whatever d and v share.
+template <class Rule>
+void PlainRow(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule)
+{
+    for (ptrdiff_t i = 0; i < n; ++i)
+        d[i] = rule(d[i], v[i]);
+}
+
+// The same bytes or none in common: only then may a row read ahead of what it has written.
+inline bool Apart(const uint8_t* d, const uint8_t* v, ptrdiff_t n)
+{
+    auto x = reinterpret_cast<uintptr_t>(d), y = reinterpret_cast<uintptr_t>(v);
+    return d == v || x + uintptr_t(n) <= y || y + uintptr_t(n) <= x;
+}
+
+// Copy's row: the library's copy where the rows are apart (it is vector code already).
+template <class Rule>
+void CopyRow(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule)
+{
+    if (!Apart(d, v, n))
+        return PlainRow(d, v, n, rule);
+    if (d != v && n > 0)
+        std::memcpy(d, v, size_t(n));
+}
+
+#if QVGFX_X86
+#include <immintrin.h>
+
+// Lane arithmetic under one name at each width, so that a rule's vector form is written once.
+#define QVGFX_LANE_OPS(T, V, p, bits)                                                                    \
+    T inline V Load(V, const uint8_t* a) { return p##_loadu_si##bits(reinterpret_cast<const V*>(a)); } \
+    T inline void Store(uint8_t* a, V x) { p##_storeu_si##bits(reinterpret_cast<V*>(a), x); }          \
+    T inline V Splat16(V, int x) { return p##_set1_epi16(short(x)); }                                    \
+    /* Only on values computed in the same step: at 512 bits the compiler makes it a ternary-logic */ \
+    /* operation that also reads its old register, which on a loaded value chains the steps. */        \
+    T inline V Not(V x) { return p##_xor_si##bits(x, p##_set1_epi8(-1)); }                              \
+    T inline V Add16(V x, V y) { return p##_add_epi16(x, y); }                                           \
+    T inline V Sub16(V x, V y) { return p##_sub_epi16(x, y); }                                           \
+    T inline V MulLo16(V x, V y) { return p##_mullo_epi16(x, y); }                                      \
+    T inline V Shr16(V x, int k) { return p##_srli_epi16(x, k); }                                        \
+    T inline V AddSat8(V x, V y) { return p##_adds_epu8(x, y); }                                         \
+    /* (x + y) >> 8 for a sum of 17 bits: the rounded-up average less the odd bit, then 7 more. */      \
+    T inline V SumShr8(V x, V y) { return p##_srli_epi16(p##_sub_epi16(p##_avg_epu16(x, y), p##_and_si##bits(p##_xor_si##bits(x, y), p##_set1_epi16(1))), 7); } \
+    /* t / 255 rounded half up for t up to 255 * 255: ((t + 128) * 257) >> 16. */                     \
+    T inline V Div255Round16(V t) { return p##_mulhi_epu16(p##_add_epi16(t, p##_set1_epi16(128)), p##_set1_epi16(257)); } \
+    /* Bytes 0-7 of each 16 (Lo) or 8-15 (Hi) as 16-bit lanes; Narrow packs them back, clamped at 255. */ \
+    T inline V Lo8(V x) { return p##_unpacklo_epi8(x, p##_setzero_si##bits()); }                       \
+    T inline V Hi8(V x) { return p##_unpackhi_epi8(x, p##_setzero_si##bits()); }                       \
+    T inline V Narrow(V lo, V hi) { return p##_packus_epi16(lo, hi); }                                   \
+    /* Byte pairs (x_i, y_i) of bytes 0-7 or 8-15 of each 16, for the byte multiply-adds. */           \
+    T inline V PairsLo(V x, V y) { return p##_unpacklo_epi8(x, y); }                                     \
+    T inline V PairsHi(V x, V y) { return p##_unpackhi_epi8(x, y); }
+
+QVGFX_LANE_OPS(QVGFX_SSE2, __m128i, _mm, 128)
+QVGFX_LANE_OPS(QVGFX_AVX2, __m256i, _mm256, 256)
+QVGFX_LANE_OPS(QVGFX_AVX512, __m512i, _mm512, 512)
+#undef QVGFX_LANE_OPS
+
+// Each pair (x_i, y_i) of unsigned bytes times the signed byte weights (wx, wy), summed in 16 bits.
+QVGFX_SSSE3 inline __m128i MulAddPairs(__m128i p, int wx, int wy)
+{
+    return _mm_maddubs_epi16(p, _mm_set1_epi16(short((wx & 255) | wy << 8)));
+}
+QVGFX_AVX2 inline __m256i MulAddPairs(__m256i p, int wx, int wy)
+{
+    return _mm256_maddubs_epi16(p, _mm256_set1_epi16(short((wx & 255) | wy << 8)));
+}
+QVGFX_AVX512 inline __m512i MulAddPairs(__m512i p, int wx, int wy)
+{
+    return _mm512_maddubs_epi16(p, _mm512_set1_epi16(short((wx & 255) | wy << 8)));
+}
+
+// A rule's vector forms from one body over the vector type V, with d and v the destination and
+// source bytes: 16 bytes (SSE2), 32 (AVX2) and 64 (AVX-512).
+#define QVGFX_VECTOR_FORMS(...)                                                                    \
+    QVGFX_SSE2 __m128i operator()(__m128i d, __m128i v) const { using V [[maybe_unused]] = __m128i; __VA_ARGS__ }    \
+    QVGFX_WIDE_FORMS(__VA_ARGS__)
+// The same for 32 and 64 bytes only, for rules whose 16-byte form is written apart.
+#define QVGFX_WIDE_FORMS(...)                                                                      \
+    QVGFX_AVX2 __m256i operator()(__m256i d, __m256i v) const { using V [[maybe_unused]] = __m256i; __VA_ARGS__ }    \
+    QVGFX_AVX512 __m512i operator()(__m512i d, __m512i v) const { using V [[maybe_unused]] = __m512i; __VA_ARGS__ }
+
+// The vector rows. The first and the last vector of the row are computed first, from the bytes as
+// they are, and stored last, over bytes the steps wrote with the same values: the steps in
+// between store to whole aligned vectors, and no byte is left to a plain tail. Rows shorter than
+// one vector take the next narrower row; rows that overlap without being the same bytes take the
+// plain loop.
+#define QVGFX_VECTOR_ROW(Name, T, V, width, Narrower)                                        \
+    template <class Rule>                                                                     \
+    T void Name(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& r)                     \
+    {                                                                                         \
+        if (n < width || !Apart(d, v, n))                                                     \
+            return Narrower(d, v, n, r);                                                      \
+        const Rule rule = r; /* a copy the stores cannot alias: its weights stay in registers */ \
+        const V first = rule(Load(V{}, d), Load(V{}, v));                                     \
+        const V last = rule(Load(V{}, d + n - width), Load(V{}, v + n - width));              \
+        ptrdiff_t i = width - ptrdiff_t(reinterpret_cast<uintptr_t>(d) % width);              \
+        for (; i + 2 * width <= n; i += 2 * width) {                                          \
+            const V x = rule(Load(V{}, d + i), Load(V{}, v + i));                             \
+            const V y = rule(Load(V{}, d + i + width), Load(V{}, v + i + width));             \
+            Store(d + i, x);                                                                  \
+            Store(d + i + width, y);                                                          \
+        }                                                                                     \
+        if (i + width <= n)                                                                   \
+            Store(d + i, rule(Load(V{}, d + i), Load(V{}, v + i)));                           \
+        Store(d, first);                                                                      \
+        Store(d + n - width, last);                                                           \
+    }
+
+QVGFX_VECTOR_ROW(Sse2Row, QVGFX_SSE2, __m128i, 16, PlainRow)
+QVGFX_VECTOR_ROW(Avx2Row, QVGFX_AVX2, __m256i, 32, PlainRow)
+QVGFX_VECTOR_ROW(Avx512Row, QVGFX_AVX512, __m512i, 64, Avx2Row)
+#undef QVGFX_VECTOR_ROW
+#else
+// No vector code elsewhere: the names stand for the plain row, which is the one chosen.
+template <class Rule>
+void Sse2Row(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule) { PlainRow(d, v, n, rule); }
+template <class Rule>
+void Avx2Row(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule) { PlainRow(d, v, n, rule); }
+template <class Rule>
+void Avx512Row(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule) { PlainRow(d, v, n, rule); }
+#endif
+
+// A rule's row at each level, null where it has none (an SSSE3 processor takes the SSE2 row).
+template <class Rule>
+struct RowTable {
+    RowFn<Rule> plain, sse2 = nullptr, avx2 = nullptr, avx512 = nullptr;
+
+    // The row of the highest level the processor allows: chosen once per drawing call.
+    RowFn<Rule> Choose() const
+    {
+        const int level = int(ActiveCpuLevel());
+        if (avx512 && level >= int(CpuLevel::Avx512))
+            return avx512;
+        if (avx2 && level >= int(CpuLevel::Avx2))
+            return avx2;
+        if (sse2 && level >= int(CpuLevel::Sse2))
+            return sse2;
+        return plain;
+    }
+};
+
+// The table of rule rows: one row per rule, next to the rule. A rule with no row of its own is
+// drawn by the plain loop alone.
+template <class Rule>
+inline constexpr RowTable<Rule> kRowsOf = {PlainRow<Rule>};
+
+// One row of n bytes through the rule's fastest row (chosen here, for callers that draw one row).
+template <class Rule>
+void RuleRow(uint8_t* d, const uint8_t* v, ptrdiff_t n, Rule rule)
+{
+    kRowsOf<Rule>.Choose()(d, v, n, rule);
+}
+
+// The four colour bytes c[0..3] added with saturation to each of n 4-byte pixels; returns pixels.
+int32_t FastAddColourRun(uint8_t* d, int32_t n, const uint8_t* c);

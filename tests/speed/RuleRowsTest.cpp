@@ -1,0 +1,107 @@
+// Each rule's rows from the table of rows against the rule written plainly, at every processor level.
+#include <algorithm>
+#include <functional>
+
+#include "MaskRules.h"
+#include "Rules.h"
+#include "SpeedTest.h"
+
+namespace {
+
+uint32_t R(uint32_t t) { return (t + 127) / 255; }  // t / 255 rounded half up, by division
+
+// The row the table gives at the active level, for a rule made from two weight bytes a and b.
+using Row = std::function<void(uint8_t* d, const uint8_t* s, ptrdiff_t n, uint32_t a, uint32_t b)>;
+template <class Rule, class Make>
+Row RowOf(Make make)
+{
+    return [=](uint8_t* d, const uint8_t* s, ptrdiff_t n, uint32_t a, uint32_t b) {
+        const Rule rule = make(a, b);
+        kRowsOf<Rule>.Choose()(d, s, n, rule);
+    };
+}
+
+struct RowCase {
+    const char* name;
+    Row row;
+    std::function<uint8_t(uint32_t d, uint32_t s, uint32_t a, uint32_t b)> rule;
+};
+
+const RowCase kRows[] = {
+    {"add", RowOf<AddSat>([](uint32_t, uint32_t) { return AddSat{}; }),
+     [](uint32_t d, uint32_t s, uint32_t, uint32_t) { return uint8_t(std::min(d + s, 255u)); }},
+    {"copy", RowOf<Copy>([](uint32_t, uint32_t) { return Copy{}; }), [](uint32_t, uint32_t s, uint32_t, uint32_t) { return uint8_t(s); }},
+    {"lincomb", RowOf<LinComb>([](uint32_t a, uint32_t b) { return LinComb{a, b}; }),
+     [](uint32_t d, uint32_t s, uint32_t a, uint32_t b) { return uint8_t(std::min((s * a + d * b) / 256, 255u)); }},
+    {"paintbrush", RowOf<PaintBrush>([](uint32_t, uint32_t) { return PaintBrush{}; }),
+     [](uint32_t d, uint32_t s, uint32_t, uint32_t) { return uint8_t(s + R((255 - s) * d)); }},
+    {"airbrush", RowOf<AirBrush>([](uint32_t o, uint32_t) { return AirBrush{o}; }),
+     [](uint32_t d, uint32_t s, uint32_t o, uint32_t) { return uint8_t(d + R(R(s * o) * (255 - d))); }},
+};
+
+// Two rows of w pixels of B bytes with random weights: separate, in place, or overlapping by a few
+// bytes either way (where only the plain order gives the plain bytes).
+TEST(RuleRowsTest, EveryRuleMatchesPlainLoop)
+{
+    uint32_t seed = 1;
+    for (const RowCase& c : kRows)
+        for (int B : {1, 3, 4})
+            for (int shift : {-1, 0, 5, -17, 999}) {
+                SCOPED_TRACE(testing::Message() << c.name << " B=" << B << " shift " << shift);
+                ForEachTwin(seed++, [&](Twin& t) {
+                    const uint32_t a = t.rng() & 255, b = t.rng() & 255;
+                    const int n = t.w * B, apart = shift == 999;
+                    t.Run(apart ? n : 0, apart ? 2 : 0, n + 40, 2, [&](bool f, uint8_t* s, ptrdiff_t sp, uint8_t* d, ptrdiff_t dp) {
+                        for (int row = 0; row < 2; ++row) {
+                            uint8_t* to = d + row * dp + 20;
+                            const uint8_t* from = apart ? s + row * sp : to + shift;
+                            if (f)
+                                c.row(to, from, n, a, b);
+                            else
+                                for (int i = 0; i < n; ++i)
+                                    to[i] = c.rule(to[i], from[i], a, b);
+                        }
+                    });
+                });
+            }
+}
+
+TEST(RuleRowsTest, ColourRunMatchesPlainLoop)
+{
+    ForEachTwin(7, [&](Twin& t) {
+        const uint8_t c[4] = {uint8_t(t.rng()), uint8_t(t.rng()), 0, 255};
+        auto plain = [&](uint8_t* d, const uint8_t*, int32_t n) {
+            for (int32_t i = 0; i < 4 * n; ++i)
+                d[i] = uint8_t(std::min(255, d[i] + c[i % 4]));
+        };
+        t.Run(0, 0, 4 * t.w, 1, [&](bool f, uint8_t*, ptrdiff_t, uint8_t* d, ptrdiff_t) {
+            FastThenPlain(f, [&](uint8_t* p, const uint8_t*, int32_t n) { return FastAddColourRun(p, n, c); }, plain, d, 4, d, 0, t.w);
+        });
+    });
+}
+
+// Every (d, s) pair of bytes through the vector rows of each level: every opacity, and weights on
+// both sides of a + b = 256 and at the ends of their range.
+TEST(RuleRowsTest, ExhaustiveBytePairsThroughTheVectorRows)
+{
+    std::vector<uint8_t> s(65536), d(65536), want(65536);
+    std::vector<std::pair<uint32_t, uint32_t>> weights, opacities, none{{0, 0}};
+    for (uint32_t a : {0u, 1u, 15u, 16u, 127u, 128u, 129u, 200u, 255u})
+        for (uint32_t b : {0u, 17u, 127u, 128u, 240u, 255u})
+            weights.push_back({a, b});
+    for (uint32_t o = 0; o < 256; ++o)
+        opacities.push_back({o, 0});
+    for (int l = 1; l <= int(DetectedCpuLevel()); ++l, CapCpuLevel(CpuLevel::Avx512))
+        for (const RowCase& c : kRows) {
+            const std::string name = c.name;
+            for (auto [a, b] : name == "lincomb" ? weights : name == "airbrush" ? opacities : none) {
+                CapCpuLevel(CpuLevel(l));
+                for (uint32_t i = 0; i < 65536; ++i)
+                    s[i] = uint8_t(i), d[i] = uint8_t(i >> 8), want[i] = c.rule(d[i], s[i], a, b);
+                c.row(d.data(), s.data(), 65536, a, b);
+                ASSERT_EQ(d, want) << "level " << l << " " << name << " " << a << " " << b;
+            }
+        }
+}
+
+}  // namespace
