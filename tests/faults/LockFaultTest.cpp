@@ -59,7 +59,7 @@ struct Rig {
     CQVFactoryObject* object;
     TestSurface source, destination;
     LinCombSource record = {};
-    ColorRecord color = {0, 0x40302010u};
+    ColorRecord color = {0, 0};  // colour 0 changes nothing but must lock all the same
 };
 
 // An operation, the family of classes offering it, and the locks it takes (0: none at all; for a

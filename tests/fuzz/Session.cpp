@@ -267,10 +267,7 @@ private:
         Require(o != nullptr, "a known id gave no object");
         Require(o->GetClassID() == id, "an object answers another class id");
         Require(o->GetReferenceCount() == 1, "a new object's reference count is not 1");
-        if (m_Objects.size() < kMaxObjects)
-            m_Objects.push_back(o);
-        else
-            Drop(o);
+        m_Objects.size() < kMaxObjects ? m_Objects.push_back(o) : Drop(o);
     }
 
     void ReleaseObject()

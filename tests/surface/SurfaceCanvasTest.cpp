@@ -8,7 +8,6 @@
 
 namespace {
 
-using LockTest = HostTest;
 using EdgeTest = HostTest;
 
 // Each drawing call on the 8/8/8/8 opaque canvas from a 6 x 4 source into an 8 x 6 destination.
@@ -25,7 +24,7 @@ const std::pair<const char*, std::function<void(CQVTransformationCanvas*)>> kCal
 };
 
 // Without a source or a destination, every canvas draws nothing and locks nothing.
-TEST_F(LockTest, NothingIsLockedWithoutSourceOrDestination)
+TEST_F(EdgeTest, NothingIsLockedWithoutSourceOrDestination)
 {
     TestSurface src("RGBA", 6, 4), dst("RGBA", 8, 6);
     LockLog log;
