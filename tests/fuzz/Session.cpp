@@ -158,9 +158,7 @@ private:
         case 13: case 14: Transfer(6); break;
         case 15: case 16: Transfer(8); break;
         case 17: case 18: Convert(); break;
-        case 20:
-            m_ThrowOnLock = 1 + m_In.Byte() % 3;
-            break;
+        case 20: m_ThrowOnLock = 1 + m_In.Byte() % 3; break;
         default: m_Factory->Configure(m_In.Word()); break;
         }
     }
@@ -269,10 +267,7 @@ private:
         Require(o != nullptr, "a known id gave no object");
         Require(o->GetClassID() == id, "an object answers another class id");
         Require(o->GetReferenceCount() == 1, "a new object's reference count is not 1");
-        if (m_Objects.size() < kMaxObjects)
-            m_Objects.push_back(o);
-        else
-            Drop(o);
+        m_Objects.size() < kMaxObjects ? m_Objects.push_back(o) : Drop(o);
     }
 
     void ReleaseObject()
@@ -295,17 +290,15 @@ private:
     void SetDestination()
     {
         CQVSurface* d = PickSurface();
-        if (auto* c = Pick<CQVCanvas>()) {
+        if (auto* c = Pick<CQVCanvas>())
             Checked(nullptr, nullptr, [&] { c->SetDestination(d); });
-        }
     }
 
     void SetClip()
     {
         int32_t l = m_In.Arg(), t = m_In.Arg(), r = m_In.Arg(), b = m_In.Arg();
-        if (auto* c = Pick<CQVCanvas>()) {
+        if (auto* c = Pick<CQVCanvas>())
             c->SetClip(l, t, r, b);
-        }
     }
 
     void SetSource()
@@ -313,8 +306,7 @@ private:
         CQVSurface* s = PickSurface();
         bool null = m_In.OneIn(10);
         m_Record.surface = s;
-        m_Record.sourceWeight = m_In.Weight();
-        m_Record.destinationWeight = m_In.Weight();
+        m_Record.sourceWeight = m_In.Weight(), m_Record.destinationWeight = m_In.Weight();
         auto* c = Pick<CQVTransformationCanvas>();
         if (c == nullptr)
             return;
@@ -329,8 +321,7 @@ private:
 
     void SetColor()
     {
-        m_Color.reserved = m_In.Word();
-        m_Color.color = m_In.Word();
+        m_Color.reserved = m_In.Word(), m_Color.color = m_In.Word();
         bool null = m_In.OneIn(10);
         if (auto* c = Pick<CQVPrimitiveCanvas>()) {
             bool ok = false;
@@ -425,12 +416,9 @@ private:
         }
         Checked(source, destination, call);
         for (int i = 0; i < 2; ++i)
-            for (std::size_t k = 0; k < m_Before[i].size(); ++k) {
-                uint8_t now = owners[i]->GetMemory()[k];
-                if (now == m_Before[i][k] || (i == 0 && writable(k)))
-                    continue;
-                Require(false, "a byte outside the destination surface changed");
-            }
+            for (std::size_t k = 0; k < m_Before[i].size(); ++k)
+                Require(owners[i]->GetMemory()[k] == m_Before[i][k] || (i == 0 && writable(k)),
+                        "a byte outside the destination surface changed");
     }
 
     // Makes one call with the armed lock failure, then requires: no lock left held, every unlock

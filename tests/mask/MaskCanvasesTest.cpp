@@ -1,13 +1,10 @@
-// The three 8-bit canvases through the loaded plug-in: accumulation, resampled coverage, Blit's
-// four-at-a-time loop at every width (ClipTest shows them clipped away, locking nothing).
-#include <random>
-
+// The three 8-bit canvases through the loaded plug-in: accumulation and resampled coverage. (Their
+// rows at every width and offset are RuleRowsTest's, their Blit and clipping RandomTest's.)
 #include "CanvasHarness.h"
 
 namespace {
 
 using MaskCanvasTest = HostTest;
-const uint32_t kMaskIds[] = {11136, 11135, 11138};
 
 const Example kMaskExamples[] = {
     // Repeated draws accumulate coverage.
@@ -29,29 +26,6 @@ TEST_F(MaskCanvasTest, WorkedExamples)
 {
     for (const Example& e : kMaskExamples)
         ExpectExample(e);
-}
-
-// Widths 0..11 from offsets 0..3 cover the four-at-a-time loop with every remainder against a
-// plain loop; the rows around and the bytes after the run stay untouched.
-TEST_F(MaskCanvasTest, BlitOfEveryWidthMatchesAPlainLoop)
-{
-    std::mt19937 rng(11);
-    for (uint32_t id : kMaskIds)
-        for (int32_t w = 0; w <= 11; ++w)
-            for (int32_t off = 0; off < 4; ++off) {
-                TestSurface src("A", 15, 2, 1), dst("A", 15, 3);
-                src.Fill(rng());
-                dst.Fill(rng());
-                src.surface.SetOpacity(uint8_t(rng()));
-                std::vector<uint8_t> want = dst.Bytes();
-                for (int32_t i = 0; i < w; ++i)
-                    want[size_t(15 + off + i)] = PlainRule(id, want[size_t(15 + off + i)],
-                                                           *src.Pixel(3 - off + i, 1), 0, 0, src.surface.GetOpacity());
-                ObjectPtr<CQVTransformationCanvas> canvas(Create<CQVTransformationCanvas>(id));
-                Attach(canvas.get(), &dst.surface, &src.surface);
-                canvas->Blit(3 - off, 1, w, 1, off, 1);
-                ASSERT_EQ(dst.Bytes(), want) << id << " width " << w << " offset " << off;
-            }
 }
 
 }  // namespace

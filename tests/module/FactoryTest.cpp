@@ -81,33 +81,14 @@ TEST_F(FactoryTest, EntryPointAndCreationGiveCountOneOrNull)
     EXPECT_EQ(ModuleFactory()->GetReferenceCount(), 1);
 }
 
-// Every id: count 1, answering the id, with the host base its type ids name (140 converter, 141
-// primitive canvas, 142 transformation canvas) and nothing attached.
-TEST_F(FactoryTest, EveryIdCreatesItsClassWithItsBases)
-{
-    const int64_t live = CQVShareable::LiveAllocations();
-    for (const Row& row : kRows) {
-        SCOPED_TRACE(row.name);
-        ObjectPtr<CQVFactoryObject> a(ModuleFactory()->CreateObject(row.id));
-        ASSERT_TRUE(a);
-        EXPECT_EQ(std::pair(a->GetReferenceCount(), a->GetClassID()), std::pair(uint16_t(1), row.id));
-        auto* transform = dynamic_cast<CQVTransformationCanvas*>(a.get());
-        EXPECT_EQ(dynamic_cast<CQVSurfaceConverter*>(a.get()) != nullptr, row.typeIds[1] == 140);
-        EXPECT_EQ(dynamic_cast<CQVPrimitiveCanvas*>(a.get()) != nullptr, row.typeIds[2] == 141);
-        EXPECT_EQ(transform != nullptr, row.typeIds[2] == 142);
-        auto* canvas = dynamic_cast<CQVCanvas*>(a.get());
-        EXPECT_TRUE(!canvas || !canvas->GetDestination());
-        EXPECT_TRUE(!transform || !transform->GetSource());
-    }
-    EXPECT_EQ(CQVShareable::LiveAllocations(), live);
-}
-
 // Entries accept formats by kind only: channel codes of any value are ignored, kinds 3 and above
-// always refused.
-TEST_F(FactoryTest, RegistersSixteenRowsInOrder)
+// always refused. Every id creates an object of count 1, answering the id, with the host base its
+// type ids name (140 converter, 141 primitive canvas, 142 transformation canvas), nothing attached.
+TEST_F(FactoryTest, RegistersSixteenRowsInOrderAndCreatesEach)
 {
     const uint8_t kinds[] = {0, 1, 2, 3, 4, 255};
     ModuleFactory()->RegisterClasses();
+    const int64_t live = CQVShareable::LiveAllocations();
     EXPECT_EQ(CQVRepository::RegisterCalls(), 16u);
     ASSERT_EQ(CQVRepository::Count(), 16u);
     for (uint32_t i = 0; i < 16; ++i) {
@@ -141,7 +122,18 @@ TEST_F(FactoryTest, RegistersSixteenRowsInOrder)
             }
         for (uint32_t k = i + 1; k < 16; ++k)
             EXPECT_NE(e, CQVRepository::EntryAt(k));
+        ObjectPtr<CQVFactoryObject> a(ModuleFactory()->CreateObject(row.id));
+        ASSERT_TRUE(a);
+        EXPECT_EQ(std::pair(a->GetReferenceCount(), a->GetClassID()), std::pair(uint16_t(1), row.id));
+        auto* transform = dynamic_cast<CQVTransformationCanvas*>(a.get());
+        EXPECT_EQ(dynamic_cast<CQVSurfaceConverter*>(a.get()) != nullptr, row.typeIds[1] == 140);
+        EXPECT_EQ(dynamic_cast<CQVPrimitiveCanvas*>(a.get()) != nullptr, row.typeIds[2] == 141);
+        EXPECT_EQ(transform != nullptr, row.typeIds[2] == 142);
+        auto* canvas = dynamic_cast<CQVCanvas*>(a.get());
+        EXPECT_TRUE(!canvas || !canvas->GetDestination());
+        EXPECT_TRUE(!transform || !transform->GetSource());
     }
+    EXPECT_EQ(CQVShareable::LiveAllocations(), live);
 }
 
 // Every call registers again, each entry keeping its three strings; an entry that cannot be

@@ -120,10 +120,4 @@ TEST_F(ColorCanvasTest, OtherLayoutsAreLeftAlone)
         }
 }
 
-// Colour 0 changes nothing but still locks once per writer call.
-TEST_F(ColorCanvasTest, ColourZeroStillLocks)
-{
-    Expect(125, [](auto& c) { c.DrawRectangle(0, 0, 9, 9), c.DrawPixel(2, 3); }, {}, 2, 0);
-}
-
 }  // namespace

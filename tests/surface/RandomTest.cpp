@@ -110,7 +110,7 @@ TEST_P(RandomTest, CanvasMatchesPlainModel)
         Model m{id, B, same ? want : src, want, uint8_t(int64_t(double(wa) * 255.0)),
                 uint8_t(int64_t(double(wb) * 255.0)), from.surface.GetOpacity()};
         const std::vector<uint8_t> srcBefore = src.Bytes();
-        const uint32_t locks = from.surface.GetLockCount(false);
+        const uint32_t locks = from.surface.GetLockCount(false), writes = dst.surface.GetLockCount(true);
         const bool blit = R(0, 2) == 0, fits = srcCodes == codes;
         std::vector<int32_t> a;
         if (blit) {
@@ -132,6 +132,7 @@ TEST_P(RandomTest, CanvasMatchesPlainModel)
             canvas->Blit(a[0], a[1], a[2], a[3], a[4], a[5]);
             if (fits) {
                 EXPECT_EQ(from.surface.GetLockCount(false), locks + (drawn ? 1 : 0));
+                EXPECT_EQ(dst.surface.GetLockCount(true), writes + (drawn ? 1 : 0));
             }
         } else {
             if (fits)

@@ -1,8 +1,5 @@
 // Worked examples through the loaded plug-in (TransformBlit's mappings and arithmetic, the rules'
-// edge values), every byte pair against the plain formulas, the lincomb canvas's weights.
-#include <cmath>
-#include <limits>
-
+// edge values) and the lincomb canvas's starting weights.
 #include "CanvasHarness.h"
 #include "SurfaceCanvases.h"
 
@@ -41,28 +38,6 @@ TEST_F(RulesTest, WorkedExamples)
 {
     for (const Example& e : kExamples)
         ExpectExample(e);
-}
-
-TEST(RuleTableTest, EveryPairMatchesThePlainFormula)
-{
-    const uint32_t weights[][2] = {{128, 128}, {255, 0}, {0, 255}, {255, 255}, {126, 231}, {3, 250}};
-    for (uint32_t d = 0; d < 256; ++d)
-        for (uint32_t v = 0; v < 256; ++v) {
-            ASSERT_EQ(AddSat{}(d, v), PlainRule(126, d, v));
-            ASSERT_EQ(Copy{}(d, v), v);
-            for (const auto& w : weights)
-                ASSERT_EQ((LinComb{w[0], w[1]}(d, v)), PlainRule(130, d, v, w[0], w[1]));
-        }
-}
-
-TEST(WeightTest, FloatTimes255TruncatedToItsLowByte)
-{
-    const float inf = std::numeric_limits<float>::infinity();
-    const std::pair<float, int> cases[] = {
-        {1.0f, 255}, {0.5f, 127}, {0.0f, 0}, {1.5f, 126}, {-0.1f, 231}, {0.502f, 128}, {-1.0f, 1},
-        {256.0f, 0}, {NAN, 0}, {inf, 0}, {-inf, 0}, {3.4e38f, 0}, {-3.4e38f, 0}};
-    for (const auto& [w, want] : cases)
-        EXPECT_EQ(WeightByte(w), want) << w;
 }
 
 TEST_F(RulesTest, LinCombStartsAt128AndKeepsItsStateOnANullRecord)

@@ -1,5 +1,5 @@
 // blit and scale, end to end: every rule on every layout it serves, against plain loops written
-// here from the blend rules and the resampling mapping.
+// here from the blend rules and the resampling mapping; and the PNG kinds expanded on reading.
 #include <algorithm>
 #include <functional>
 
@@ -128,5 +128,37 @@ TEST_P(RuleTest, BlitAndScaleFollowTheRule)
 
 INSTANTIATE_TEST_SUITE_P(Rules, RuleTest, ::testing::ValuesIn(kRuleCases),
                          [](const auto& info) { return info.param.rule + ("_" + std::to_string(info.index)); });
+
+// PNG kinds that blit expands on reading: palette, grey with alpha, transparency, 16-bit, 1-bit.
+// The files are seeds of the PNG reader's fuzz corpus.
+struct ExpansionCase {
+    const char* name;  // of the file in the corpus
+    const char* layout;
+    std::vector<uint8_t> bytes;
+};
+
+const ExpansionCase kExpansions[] = {
+    {"palette", "RGB", {40, 50, 60, 10, 20, 30}},
+    {"palette_trns", "RGBA", {0, 1, 2, 16, 3, 4, 5, 255, 6, 7, 8, 255}},
+    {"greyalpha", "RGBA", {9, 9, 9, 99, 200, 200, 200, 1}},
+    {"rgb16", "RGB", {0x12, 0x56, 0x9a}},
+    {"grey1", "grey", {255, 0, 255, 0, 0, 255, 0, 255}},
+};
+
+void PrintTo(const ExpansionCase& c, std::ostream* os) { *os << c.name; }
+
+class ExpansionTest : public ToolTest, public ::testing::WithParamInterface<ExpansionCase> {};
+
+// A copy of nothing leaves the destination as it was read, so the output shows the expansion.
+TEST_P(ExpansionTest, ReadsAsTheExpandedLayout)
+{
+    std::string in = std::string(QVGFX_PNG_CORPUS "/") + GetParam().name + ".png";
+    RunOk({"blit", in, in, "out.png", "--rule", "copy", "--from", "0,0,0,0", "--quiet"});
+    Image out = Load("out.png");
+    EXPECT_EQ(out.layout, GetParam().layout);
+    EXPECT_EQ(out.bytes, GetParam().bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, ExpansionTest, ::testing::ValuesIn(kExpansions), ByName);
 
 }  // namespace

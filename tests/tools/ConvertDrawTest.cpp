@@ -134,7 +134,6 @@ TEST_P(DrawTest, OutputIsTheShapesAddedWithSaturation)
     EXPECT_EQ(out.bytes, e.image.bytes);
 }
 
-INSTANTIATE_TEST_SUITE_P(Ops, DrawTest, ::testing::ValuesIn(kDrawCases),
-                         [](const ::testing::TestParamInfo<DrawCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Ops, DrawTest, ::testing::ValuesIn(kDrawCases), ByName);
 
 }  // namespace

@@ -42,6 +42,9 @@ inline Image Random(const std::string& layout, int width, int height, uint32_t s
     return image;
 }
 
+// Names each case of a parameterised test by its `name`.
+inline constexpr auto ByName = [](const auto& info) { return std::string(info.param.name); };
+
 // Rounded division by 255 as written in arithmetic: t / 255 rounded half up.
 inline uint32_t Div255(uint32_t t) { return (2 * t + 255) / 510; }
 

@@ -131,7 +131,6 @@ TEST_P(SuccessTest, SucceedsWithAtMostOneNote)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, SuccessTest, ::testing::ValuesIn(kSuccesses),
-                         [](const ::testing::TestParamInfo<SuccessCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, SuccessTest, ::testing::ValuesIn(kSuccesses), ByName);
 
 }  // namespace
