@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "Bench.h"
+#include "bench/Bench.h"
 
 Buffer::Buffer(size_t n, uint32_t seed)
     : m_P(static_cast<uint8_t*>(std::aligned_alloc(64, (n + 64) & ~size_t(63))), std::free)

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "QVGFX.h"
+#include "host/QVGFX.h"
 
 // One timed body: set up outside the loop, then run the operation once per call.
 using Body = std::function<void()>;

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "Bench.h"
-#include "LoadedModule.h"
+#include "bench/Bench.h"
+#include "tests/support/LoadedModule.h"
 
 // The module is loaded once, the way the test suite loads it.
 CQVFactoryObject* CreateModuleObject(uint32_t classId)

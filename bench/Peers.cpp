@@ -1,5 +1,5 @@
 // The peer libraries' nearest routine for each case, when they were found at configure time.
-#include "Bench.h"
+#include "bench/Bench.h"
 
 #if QVGFX_BENCH_LIBYUV
 #include <libyuv.h>

@@ -1,7 +1,7 @@
 // The side-by-side table: best items per second of each benchmark over its repetitions.
 #include <cstdio>
 
-#include "Bench.h"
+#include "bench/Bench.h"
 
 void TableReporter::ReportRuns(const std::vector<Run>& runs)
 {

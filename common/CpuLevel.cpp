@@ -1,4 +1,4 @@
-#include "CpuLevel.h"
+#include "common/CpuLevel.h"
 
 namespace {
 

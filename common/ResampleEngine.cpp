@@ -1,9 +1,9 @@
-#include "ResampleEngine.h"
+#include "common/ResampleEngine.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "CpuLevel.h"
+#include "common/CpuLevel.h"
 
 #if QVGFX_X86
 #include <immintrin.h>

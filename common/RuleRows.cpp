@@ -1,4 +1,4 @@
-#include "RuleRows.h"
+#include "common/RuleRows.h"
 
 #include <cstring>
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "CpuLevel.h"
+#include "common/CpuLevel.h"
 
 template <class Rule>
 using RowFn = void (*)(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule);

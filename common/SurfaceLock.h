@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "QVGFX.h"
+#include "host/QVGFX.h"
 
 // A surface whose format kind gives at least B bytes per pixel and whose rows do not overlap:
 // only then may a canvas of B bytes per pixel address its pixels.

@@ -1,8 +1,8 @@
-#include "ConvertFast.h"
+#include "converters/ConvertFast.h"
 
 #include <algorithm>
 
-#include "CpuLevel.h"
+#include "common/CpuLevel.h"
 
 #if QVGFX_X86
 #include <immintrin.h>

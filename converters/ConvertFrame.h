@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "ConvertFast.h"
-#include "QVGFX.h"
-#include "SurfaceLock.h"
+#include "converters/ConvertFast.h"
+#include "host/QVGFX.h"
+#include "common/SurfaceLock.h"
 
 const uint8_t kMissing = 255;
 

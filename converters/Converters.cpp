@@ -1,8 +1,8 @@
-#include "Converters.h"
+#include "converters/Converters.h"
 
 #include <bit>
 
-#include "ConvertFrame.h"
+#include "converters/ConvertFrame.h"
 
 namespace {
 

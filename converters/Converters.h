@@ -1,8 +1,8 @@
 // The five layout-changing converters and the two swappers.
 #pragma once
 
-#include "ClassId.h"
-#include "QVGFX.h"
+#include "common/ClassId.h"
+#include "host/QVGFX.h"
 
 // Each converter is a class of its own; like every registered class it takes its id from
 // WithClassId, and the macro adds only its Convert.

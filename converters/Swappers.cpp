@@ -1,7 +1,7 @@
 #include <cstring>
 
-#include "ConvertFrame.h"
-#include "Converters.h"
+#include "converters/ConvertFrame.h"
+#include "converters/Converters.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The sixteen repository entry classes, one per catalogue row, named after their class + "Entry".
 #pragma once
 
-#include "QVGFX.h"
+#include "host/QVGFX.h"
 
 namespace jwx {
 
@@ -47,5 +47,5 @@ public:
     public:                                                                       \
         using Base::Base;                                                         \
     };
-#include "Catalogue.def"
+#include "module/Catalogue.def"
 #undef JWX_ROW

@@ -1,12 +1,12 @@
 // jwCreateFactory and the module's factory: creation by class id and registration of the catalogue.
 #include <new>
 
-#include "ColorCanvas.h"
-#include "Converters.h"
-#include "Entries.h"
-#include "MaskCanvases.h"
-#include "QVGFX_Basics.h"
-#include "SurfaceCanvases.h"
+#include "canvases/primitive/ColorCanvas.h"
+#include "converters/Converters.h"
+#include "module/Entries.h"
+#include "canvases/mask/MaskCanvases.h"
+#include "module/QVGFX_Basics.h"
+#include "canvases/surface/SurfaceCanvases.h"
 
 namespace {
 
@@ -58,13 +58,13 @@ struct CatalogueRow {
 #define JWX_ROW(id, Cls, desc, base, src, dst, op, df, cs) \
     {id, #Cls, desc, &k##base, &MakeEntry<Cls##Entry>},
 constexpr CatalogueRow kCatalogue[] = {
-#include "Catalogue.def"
+#include "module/Catalogue.def"
 };
 #undef JWX_ROW
 
 #define JWX_ROW(id, Cls, desc, base, src, dst, op, df, cs) \
     static_assert(Cls::kClassId == id, #Cls " answers another class id");
-#include "Catalogue.def"
+#include "module/Catalogue.def"
 #undef JWX_ROW
 
 class BasicsFactory final : public CQVFactory {
@@ -75,7 +75,7 @@ public:
 #define JWX_ROW(id, Cls, desc, base, src, dst, op, df, cs) \
     case id:                                               \
         return Make<Cls>();
-#include "Catalogue.def"
+#include "module/Catalogue.def"
 #undef JWX_ROW
         default:
             return nullptr;

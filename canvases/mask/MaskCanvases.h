@@ -1,11 +1,11 @@
 // The three 8-bit mask canvases: copy, paintbrush and airbrush, one byte per pixel.
 #pragma once
 
-#include "ClassId.h"
-#include "MaskRules.h"
-#include "QVGFX.h"
-#include "Rules.h"
-#include "SurfaceCanvas.h"
+#include "common/ClassId.h"
+#include "canvases/mask/MaskRules.h"
+#include "host/QVGFX.h"
+#include "canvases/surface/Rules.h"
+#include "canvases/surface/SurfaceCanvas.h"
 
 class Jwx_8OpaqueFillSurfaceCanvas final
     : public WithClassId<SurfaceCanvas<Jwx_8OpaqueFillSurfaceCanvas, 1, Copy>, 11136> {

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "PixelMath.h"
-#include "RuleRows.h"
+#include "common/PixelMath.h"
+#include "common/RuleRows.h"
 
 // Union of coverages: the source covers its share of what the destination leaves uncovered.
 // On vectors, in what is left uncovered: 255 - d' = R((255 - s)(255 - d)), the same bytes since

@@ -1,11 +1,11 @@
-#include "ColorCanvas.h"
+#include "canvases/primitive/ColorCanvas.h"
 
 #include <algorithm>
 #include <cstddef>
 
-#include "PixelMath.h"
-#include "RuleRows.h"
-#include "SurfaceLock.h"
+#include "common/PixelMath.h"
+#include "common/RuleRows.h"
+#include "common/SurfaceLock.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The two additive colour canvases for 8/8/8/8 destinations.
 #pragma once
 
-#include "ClassId.h"
-#include "QVGFX.h"
+#include "common/ClassId.h"
+#include "host/QVGFX.h"
 
 // What both colour canvases share: the colour and the three writing primitives.
 class ColorCanvas : public CQVPrimitiveCanvas {

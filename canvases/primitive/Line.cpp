@@ -1,7 +1,7 @@
 // The symmetric double-step line: one decision chooses two pixels at each end, walking from both
 // ends towards the middle. Every pixel is one call of the canvas's own DrawPixel.
-#include "ColorCanvas.h"
-#include "Reach.h"
+#include "canvases/primitive/ColorCanvas.h"
+#include "canvases/primitive/Reach.h"
 
 namespace {
 

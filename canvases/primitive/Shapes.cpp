@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <limits>
 
-#include "ColorCanvas.h"
-#include "Reach.h"
+#include "canvases/primitive/ColorCanvas.h"
+#include "canvases/primitive/Reach.h"
 
 namespace {
 

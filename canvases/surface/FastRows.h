@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "CpuLevel.h"
-#include "Resample.h"
-#include "RuleRows.h"
+#include "common/CpuLevel.h"
+#include "canvases/surface/Resample.h"
+#include "common/RuleRows.h"
 
 // Twin of UnscaledRows: the rule's row chosen once, then row after row in the same order. False
 // below SSE2, where UnscaledRows draws instead.

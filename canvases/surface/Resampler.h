@@ -7,9 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "FastRows.h"
-#include "Resample.h"
-#include "ResampleEngine.h"
+#include "canvases/surface/FastRows.h"
+#include "canvases/surface/Resample.h"
+#include "common/ResampleEngine.h"
 
 // Whether the destination rectangle lies clear of every source byte the rows read, so that
 // computing values ahead of the rows that write them gives what the per-pixel loops give.

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "PixelMath.h"
-#include "RuleRows.h"
+#include "common/PixelMath.h"
+#include "common/RuleRows.h"
 
 struct AddSat {
     uint8_t operator()(uint32_t d, uint32_t v) const { return SatAdd(d, v); }

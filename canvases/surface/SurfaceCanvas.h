@@ -6,11 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "FastRows.h"
-#include "QVGFX.h"
-#include "Resample.h"
-#include "Resampler.h"
-#include "SurfaceLock.h"
+#include "canvases/surface/FastRows.h"
+#include "host/QVGFX.h"
+#include "canvases/surface/Resample.h"
+#include "canvases/surface/Resampler.h"
+#include "common/SurfaceLock.h"
 
 // Derived supplies, when its rule carries state, MakeRule(source) returning it; its class id comes
 // from WithClassId, as for every registered class.

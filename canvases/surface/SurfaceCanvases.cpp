@@ -1,4 +1,4 @@
-#include "SurfaceCanvases.h"
+#include "canvases/surface/SurfaceCanvases.h"
 
 uint8_t WeightByte(float weight)
 {

@@ -1,10 +1,10 @@
 // The 8/8/8/8 and 8/8/8 surface canvases: saturating add, copy and weighted sum.
 #pragma once
 
-#include "ClassId.h"
-#include "QVGFX.h"
-#include "Rules.h"
-#include "SurfaceCanvas.h"
+#include "common/ClassId.h"
+#include "host/QVGFX.h"
+#include "canvases/surface/Rules.h"
+#include "canvases/surface/SurfaceCanvas.h"
 
 class Jwx_8_8_8_8AddFillSurfaceCanvas final
     : public WithClassId<SurfaceCanvas<Jwx_8_8_8_8AddFillSurfaceCanvas, 4, AddSat>, 126> {

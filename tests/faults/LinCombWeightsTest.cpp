@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "LoadedModule.h"
-#include "TestHost.h"
+#include "tests/support/LoadedModule.h"
+#include "tests/support/TestHost.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <tuple>
 #include <vector>
 
-#include "LoadedModule.h"
-#include "TestHost.h"
+#include "tests/support/LoadedModule.h"
+#include "tests/support/TestHost.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // libFuzzer entry: every input is one hostile host session.
-#include "Session.h"
+#include "tests/fuzz/Session.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <new>
 
-#include "Failure.h"
-#include "Png.h"
+#include "tools/qvgfx/Failure.h"
+#include "tools/qvgfx/Png.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "Session.h"
+#include "tests/fuzz/Session.h"
 
 namespace {
 

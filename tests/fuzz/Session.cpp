@@ -5,7 +5,7 @@
 // one, then a run of calls with arbitrary 32-bit arguments, arbitrary weights and null pointers.
 // Owned pixels are allocated to their exact size, so AddressSanitizer sees any stray byte; bytes
 // of a shared buffer that lie outside the written surface are compared before and after.
-#include "Session.h"
+#include "tests/fuzz/Session.h"
 
 #include <algorithm>
 #include <bit>
@@ -17,8 +17,8 @@
 #include <memory>
 #include <vector>
 
-#include "QVGFX.h"
-#include "QVGFX_Basics.h"
+#include "host/QVGFX.h"
+#include "module/QVGFX_Basics.h"
 
 namespace {
 

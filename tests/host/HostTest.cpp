@@ -3,7 +3,7 @@
 // fault, factory and colour canvas tests and the fuzz sessions.)
 #include <string>
 
-#include "TestHost.h"
+#include "tests/support/TestHost.h"
 
 namespace {
 

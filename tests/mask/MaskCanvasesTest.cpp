@@ -1,6 +1,6 @@
 // The three 8-bit canvases through the loaded plug-in: accumulation and resampled coverage. (Their
 // rows at every width and offset are RuleRowsTest's, their Blit and clipping RandomTest's.)
-#include "CanvasHarness.h"
+#include "tests/surface/CanvasHarness.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The rounded division by 255 and the paintbrush and airbrush rules, over every input.
-#include "CanvasHarness.h"
-#include "MaskRules.h"
+#include "tests/surface/CanvasHarness.h"
+#include "canvases/mask/MaskRules.h"
 
 namespace {
 

@@ -5,14 +5,14 @@
 #include <string>
 #include <tuple>
 
-#include "QVGFX_BasicsClasses.h"
+#include "module/QVGFX_BasicsClasses.h"
 
 using namespace qvgfx_basics;
 
 #define JWX_ROW(id, Cls, desc, base, src, dst, op, df, cs) \
     {classes::Cls == id ? id : 0, #Cls, Base::base, src, dst, op, df, cs},
 static constexpr ClassInfo kCatalogueRows[] = {
-#include "Catalogue.def"
+#include "module/Catalogue.def"
 };
 #undef JWX_ROW
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "LoadedModule.h"
-#include "TestHost.h"
+#include "tests/support/LoadedModule.h"
+#include "tests/support/TestHost.h"
 
 namespace {
 

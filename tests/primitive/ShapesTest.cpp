@@ -12,8 +12,8 @@
 #include <tuple>
 #include <vector>
 
-#include "ColorCanvas.h"
-#include "Reach.h"
+#include "canvases/primitive/ColorCanvas.h"
+#include "canvases/primitive/Reach.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #include <array>
 #include <cstring>
 
-#include "ConvertFast.h"
-#include "SpeedTest.h"
+#include "converters/ConvertFast.h"
+#include "tests/speed/SpeedTest.h"
 
 namespace {
 

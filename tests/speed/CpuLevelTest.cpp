@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "MaskCanvases.h"
-#include "SpeedTest.h"
-#include "TestHost.h"
+#include "canvases/mask/MaskCanvases.h"
+#include "tests/speed/SpeedTest.h"
+#include "tests/support/TestHost.h"
 
 TEST(CpuLevelTest, DetectedLevelIsTheProcessors)
 {

@@ -3,10 +3,10 @@
 // kept, parts of the destination rectangle cut off, separate and shared pixels.
 #include <algorithm>
 
-#include "MaskRules.h"
-#include "Resampler.h"
-#include "Rules.h"
-#include "SpeedTest.h"
+#include "canvases/mask/MaskRules.h"
+#include "canvases/surface/Resampler.h"
+#include "canvases/surface/Rules.h"
+#include "tests/speed/SpeedTest.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 #include <algorithm>
 #include <functional>
 
-#include "MaskRules.h"
-#include "Rules.h"
-#include "SpeedTest.h"
+#include "canvases/mask/MaskRules.h"
+#include "canvases/surface/Rules.h"
+#include "tests/speed/SpeedTest.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "CpuLevel.h"
+#include "common/CpuLevel.h"
 
 inline const char* LevelName(CpuLevel l)
 {

@@ -1,4 +1,4 @@
-#include "LoadedModule.h"
+#include "tests/support/LoadedModule.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -3,8 +3,8 @@
 
 #include <memory>
 
-#include "QVGFX.h"
-#include "QVGFX_Basics.h"
+#include "host/QVGFX.h"
+#include "module/QVGFX_Basics.h"
 
 // Loads the module once per test program and keeps it loaded.
 JwCreateFactoryFunction ModuleEntryPoint();

@@ -1,8 +1,8 @@
-#include "TestHost.h"
+#include "tests/support/TestHost.h"
 
 #include <sstream>
 
-#include "LoadedModule.h"
+#include "tests/support/LoadedModule.h"
 
 CQVFormat Format(const std::string& codes)
 {

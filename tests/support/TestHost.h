@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "QVGFX.h"
+#include "host/QVGFX.h"
 
 // "RGBA" gives kind 2 with codes R, G, B, A; "RGB" kind 1; "R" kind 0. Any byte is a code.
 CQVFormat Format(const std::string& codes);

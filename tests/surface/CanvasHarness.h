@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "LoadedModule.h"
-#include "TestHost.h"
+#include "tests/support/LoadedModule.h"
+#include "tests/support/TestHost.h"
 
 // Layout letters of each canvas's destination.
 inline std::string CodesOf(uint32_t id)

@@ -5,7 +5,7 @@
 #include <climits>
 #include <random>
 
-#include "CanvasHarness.h"
+#include "tests/surface/CanvasHarness.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Worked examples through the loaded plug-in (TransformBlit's mappings and arithmetic, the rules'
 // edge values) and the lincomb canvas's starting weights.
-#include "CanvasHarness.h"
-#include "SurfaceCanvases.h"
+#include "tests/surface/CanvasHarness.h"
+#include "canvases/surface/SurfaceCanvases.h"
 
 namespace {
 

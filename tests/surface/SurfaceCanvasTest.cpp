@@ -3,8 +3,8 @@
 #include <functional>
 #include <new>
 
-#include "CanvasHarness.h"
-#include "SurfaceCanvases.h"
+#include "tests/surface/CanvasHarness.h"
+#include "canvases/surface/SurfaceCanvases.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "Harness.h"
+#include "tests/tools/Harness.h"
 
 namespace {
 

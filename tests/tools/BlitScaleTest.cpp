@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "Harness.h"
+#include "tests/tools/Harness.h"
 
 namespace {
 

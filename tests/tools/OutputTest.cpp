@@ -9,7 +9,7 @@
 #include <fstream>
 #include <thread>
 
-#include "Harness.h"
+#include "tests/tools/Harness.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // qvgfx blit and scale: Blit and TransformBlit of one image into another by a surface canvas.
 #include <algorithm>
 
-#include "Commands.h"
-#include "Parse.h"
-#include "Plugin.h"
-#include "Png.h"
+#include "tools/qvgfx/Commands.h"
+#include "tools/qvgfx/Parse.h"
+#include "tools/qvgfx/Plugin.h"
+#include "tools/qvgfx/Png.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <string>
 
-#include "Commands.h"
-#include "Plugin.h"
+#include "tools/qvgfx/Commands.h"
+#include "tools/qvgfx/Plugin.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "Commands.h"
-#include "Layout.h"
-#include "Parse.h"
-#include "Plugin.h"
-#include "Png.h"
+#include "tools/qvgfx/Commands.h"
+#include "tools/qvgfx/Layout.h"
+#include "tools/qvgfx/Parse.h"
+#include "tools/qvgfx/Plugin.h"
+#include "tools/qvgfx/Png.h"
 
 CQVFormat ParseLayout(const std::string& text)
 {

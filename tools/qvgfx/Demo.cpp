@@ -4,12 +4,12 @@
 #include <cstring>
 #include <functional>
 
-#include "Commands.h"
-#include "Font.h"
-#include "Layout.h"
-#include "Parse.h"
-#include "Plugin.h"
-#include "Png.h"
+#include "tools/qvgfx/Commands.h"
+#include "tools/qvgfx/Font.h"
+#include "tools/qvgfx/Layout.h"
+#include "tools/qvgfx/Parse.h"
+#include "tools/qvgfx/Plugin.h"
+#include "tools/qvgfx/Png.h"
 
 namespace {
 

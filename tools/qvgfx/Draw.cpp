@@ -2,10 +2,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "Commands.h"
-#include "Parse.h"
-#include "Plugin.h"
-#include "Png.h"
+#include "tools/qvgfx/Commands.h"
+#include "tools/qvgfx/Parse.h"
+#include "tools/qvgfx/Plugin.h"
+#include "tools/qvgfx/Png.h"
 
 namespace {
 

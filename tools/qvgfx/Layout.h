@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "QVGFX.h"
+#include "host/QVGFX.h"
 
 class Plugin;
 

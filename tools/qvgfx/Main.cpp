@@ -5,9 +5,9 @@
 #include <new>
 #include <string>
 
-#include "Commands.h"
-#include "Failure.h"
-#include "Plugin.h"
+#include "tools/qvgfx/Commands.h"
+#include "tools/qvgfx/Failure.h"
+#include "tools/qvgfx/Plugin.h"
 
 namespace {
 

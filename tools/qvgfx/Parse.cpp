@@ -1,11 +1,11 @@
-#include "Parse.h"
+#include "tools/qvgfx/Parse.h"
 
 #include <charconv>
 #include <cmath>
 
 #include <sys/stat.h>
 
-#include "Failure.h"
+#include "tools/qvgfx/Failure.h"
 
 namespace {
 

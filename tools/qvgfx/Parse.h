@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "Commands.h"
-#include "Png.h"
+#include "tools/qvgfx/Commands.h"
+#include "tools/qvgfx/Png.h"
 
 // A decimal integer from `low` to `high`, nothing before or after it. `what` names it in errors.
 int64_t ParseInteger(const std::string& text, const std::string& what, int64_t low, int64_t high);

@@ -1,6 +1,6 @@
-#include "Plugin.h"
+#include "tools/qvgfx/Plugin.h"
 
-#include "QVGFX_Basics.h"
+#include "module/QVGFX_Basics.h"
 
 #if defined(_WIN32)
 #include <windows.h>

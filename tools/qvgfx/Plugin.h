@@ -4,9 +4,9 @@
 #include <string>
 #include <utility>
 
-#include "QVGFX.h"
+#include "host/QVGFX.h"
 
-#include "Failure.h"
+#include "tools/qvgfx/Failure.h"
 
 // One reference to an object made by the module, released when the handle goes.
 template <class T>

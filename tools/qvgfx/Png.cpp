@@ -1,4 +1,4 @@
-#include "Png.h"
+#include "tools/qvgfx/Png.h"
 
 #include <png.h>
 #include <zlib.h>
@@ -11,7 +11,7 @@
 #include <system_error>
 #include <vector>
 
-#include "Failure.h"
+#include "tools/qvgfx/Failure.h"
 
 #if defined(_WIN32)
 #include <fcntl.h>

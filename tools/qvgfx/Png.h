@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "QVGFX.h"
+#include "host/QVGFX.h"
 
 // Images larger than this are refused, on reading and when made.
 constexpr int32_t kMaxSide = 16384;
