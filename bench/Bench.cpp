@@ -1,9 +1,9 @@
 // Registers every case three ways (module, peers, memcpy of the bytes it writes), runs them side by
 // side and prints one table. Usage: qvgfx_bench [--sizes=1920x1080,256x256] [benchmark flags].
+#include "bench/Bench.h"
+
 #include <cstdlib>
 #include <cstring>
-
-#include "bench/Bench.h"
 
 Buffer::Buffer(size_t n, uint32_t seed)
     : m_P(static_cast<uint8_t*>(std::aligned_alloc(64, (n + 64) & ~size_t(63))), std::free)
@@ -38,7 +38,10 @@ std::shared_ptr<CQVSurface> MakeSurface(const std::string& codes, int w, int h, 
 }
 
 std::string ModuleName(const Case& c) { return c.op + " @" + c.size + " | module"; }
-std::string PeerName(const Case& c, const std::string& peer) { return c.op + " @" + c.size + " | " + peer; }
+std::string PeerName(const Case& c, const std::string& peer)
+{
+    return c.op + " @" + c.size + " | " + peer;
+}
 std::string MemcpyName(const Case& c) { return c.op + " @" + c.size + " | memcpy"; }
 
 namespace {
@@ -67,7 +70,8 @@ std::vector<Size> ParseSizes(int& argc, char** argv)
             if (w > 1 && h > 1)
                 sizes.push_back({w, h});
             p = *end == ',' ? end + 1 : end;
-            if (end == p && *p) break;
+            if (end == p && *p)
+                break;
         }
         for (int j = i; j + 1 < argc; ++j)
             argv[j] = argv[j + 1];

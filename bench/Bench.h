@@ -2,7 +2,6 @@
 #pragma once
 
 #include <benchmark/benchmark.h>
-
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -17,10 +16,10 @@ using Setup = std::function<Body()>;
 
 // One operation at one size: the module, its peers and memcpy of the bytes it writes.
 struct Case {
-    std::string op;         // "Blit add 8/8/8/8"
-    std::string size;       // "1920x1080"
-    int64_t pixels;         // pixels the operation produces per call
-    int64_t bytes;          // bytes it writes per call: what memcpy copies
+    std::string op;    // "Blit add 8/8/8/8"
+    std::string size;  // "1920x1080"
+    int64_t pixels;    // pixels the operation produces per call
+    int64_t bytes;     // bytes it writes per call: what memcpy copies
     Setup module;
     std::vector<std::pair<std::string, Setup>> peers;  // name, body
 };

@@ -65,8 +65,14 @@ Setup CanvasCase(uint32_t id, std::string codes, Draw draw, Size s)
         else
             canvas->SetSource(src.get());
         if (draw == Draw::Blit)
-            return Body([=] { canvas->Blit(0, 0, s.w, s.h, 0, 0); (void)rec, (void)src, (void)dst; });
-        return Body([=] { canvas->TransformBlit(0, 0, ss.w, ss.h, 0, 0, s.w, s.h); (void)rec, (void)src, (void)dst; });
+            return Body([=] {
+                canvas->Blit(0, 0, s.w, s.h, 0, 0);
+                (void)rec, (void)src, (void)dst;
+            });
+        return Body([=] {
+            canvas->TransformBlit(0, 0, ss.w, ss.h, 0, 0, s.w, s.h);
+            (void)rec, (void)src, (void)dst;
+        });
     };
 }
 
@@ -81,7 +87,11 @@ Setup ColourCase(Shape shape, Size s, int radius)
         ColorRecord colour{0, 0x01020304};
         canvas->SetColor(&colour);
         switch (shape) {
-        case Shape::Rectangle: return Body([=] { canvas->DrawRectangle(0, 0, s.w, s.h); (void)dst; });
+        case Shape::Rectangle:
+            return Body([=] {
+                canvas->DrawRectangle(0, 0, s.w, s.h);
+                (void)dst;
+            });
         case Shape::Line: {
             auto row = std::make_shared<int>(0);
             return Body([=] {
@@ -90,7 +100,11 @@ Setup ColourCase(Shape shape, Size s, int radius)
                 (void)dst;
             });
         }
-        default: return Body([=] { canvas->DrawCircle(s.w / 2, s.h / 2, radius); (void)dst; });
+        default:
+            return Body([=] {
+                canvas->DrawCircle(s.w / 2, s.h / 2, radius);
+                (void)dst;
+            });
         }
     };
 }
@@ -99,7 +113,13 @@ Setup ColourCase(Shape shape, Size s, int radius)
 
 void AddModuleCases(std::vector<Case>& cases, const std::vector<Size>& sizes)
 {
-    struct Conv { const char* op; uint32_t id; const char* from; const char* to; bool inPlace; };
+    struct Conv {
+        const char* op;
+        uint32_t id;
+        const char* from;
+        const char* to;
+        bool inPlace;
+    };
     static const Conv kConverters[] = {
         {"Convert 8/8/8/8>8/8/8", 128, "BGRA", "BGR", false},
         {"Convert 8/8/8/8>8/8/8 reversed", 128, "BGRA", "RGB", false},
@@ -114,14 +134,20 @@ void AddModuleCases(std::vector<Case>& cases, const std::vector<Size>& sizes)
         {"Swap 8/8/8 (2,1,0) in place", 132, "BGR", "RGB", true},
         {"Swap 8/8/8 (1,2,0)", 132, "BGR", "GRB", false},
     };
-    struct Canv { const char* name; uint32_t id; const char* codes; };
+    struct Canv {
+        const char* name;
+        uint32_t id;
+        const char* codes;
+    };
     static const Canv kCanvases[] = {
-        {"add 8/8/8/8", 126, "BGRA"},    {"copy 8/8/8/8", 127, "BGRA"},
-        {"copy 8/8/8", 131, "BGR"},      {"lincomb 8/8/8", 130, "BGR"},
-        {"copy 8", 11136, "A"},          {"paintbrush 8", 11135, "A"},
+        {"add 8/8/8/8", 126, "BGRA"},  {"copy 8/8/8/8", 127, "BGRA"}, {"copy 8/8/8", 131, "BGR"},
+        {"lincomb 8/8/8", 130, "BGR"}, {"copy 8", 11136, "A"},        {"paintbrush 8", 11135, "A"},
         {"airbrush 8", 11138, "A"},
     };
-    struct Path { const char* name; Draw draw; };
+    struct Path {
+        const char* name;
+        Draw draw;
+    };
     static const Path kPaths[] = {
         {"Blit", Draw::Blit},
         {"TransformBlit 2x bilinear", Draw::Enlarge2},
@@ -132,20 +158,40 @@ void AddModuleCases(std::vector<Case>& cases, const std::vector<Size>& sizes)
     for (const Size& s : sizes) {
         const int64_t n = int64_t(s.w) * s.h;
         for (const Conv& c : kConverters)
-            cases.push_back({c.op, s.Name(), n, n * BytesPer(c.to),
-                             ConvertCase(c.id, c.from, c.to, c.inPlace, s), {}});
+            cases.push_back({c.op,
+                             s.Name(),
+                             n,
+                             n * BytesPer(c.to),
+                             ConvertCase(c.id, c.from, c.to, c.inPlace, s),
+                             {}});
         for (const Path& p : kPaths)
             for (const Canv& c : kCanvases)
-                cases.push_back({std::string(p.name) + " " + c.name, s.Name(), n,
-                                 n * BytesPer(c.codes), CanvasCase(c.id, c.codes, p.draw, s), {}});
-        cases.push_back({"DrawRectangle fill 8/8/8/8", s.Name(), n, n * 4,
-                         ColourCase(Shape::Rectangle, s, 0), {}});
-        cases.push_back({"DrawHorizontalLine 8/8/8/8", s.Name(), s.w, int64_t(s.w) * 4,
-                         ColourCase(Shape::Line, s, 0), {}});
+                cases.push_back({std::string(p.name) + " " + c.name,
+                                 s.Name(),
+                                 n,
+                                 n * BytesPer(c.codes),
+                                 CanvasCase(c.id, c.codes, p.draw, s),
+                                 {}});
+        cases.push_back({"DrawRectangle fill 8/8/8/8",
+                         s.Name(),
+                         n,
+                         n * 4,
+                         ColourCase(Shape::Rectangle, s, 0),
+                         {}});
+        cases.push_back({"DrawHorizontalLine 8/8/8/8",
+                         s.Name(),
+                         s.w,
+                         int64_t(s.w) * 4,
+                         ColourCase(Shape::Line, s, 0),
+                         {}});
         const int r = std::min(500, std::min(s.w, s.h) / 2 - 1);
         const int64_t disc = int64_t(std::llround(M_PI * r * r));
-        cases.push_back({"DrawCircle fill r=" + std::to_string(r), s.Name(), disc, disc * 4,
-                         ColourCase(Shape::Disc, s, r), {}});
+        cases.push_back({"DrawCircle fill r=" + std::to_string(r),
+                         s.Name(),
+                         disc,
+                         disc * 4,
+                         ColourCase(Shape::Disc, s, r),
+                         {}});
     }
     for (Case& c : cases)
         AddPeers(c, Size{std::stoi(c.size), std::stoi(c.size.substr(c.size.find('x') + 1))});

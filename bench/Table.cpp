@@ -46,7 +46,8 @@ void TableReporter::PrintTable(const std::vector<Case>& cases) const
             std::snprintf(s, 32, "-");
         return s;
     };
-    std::printf("\n| operation | size | module Mpix/s | peer | peer Mpix/s | memcpy Mpix/s | module/peer | module/memcpy |\n");
+    std::printf("\n| operation | size | module Mpix/s | peer | peer Mpix/s | memcpy Mpix/s | "
+                "module/peer | module/memcpy |\n");
     std::printf("|---|---|--:|---|--:|--:|--:|--:|\n");
     for (const Case& c : cases) {
         const double mod = Rate(ModuleName(c)) / 1e6;
@@ -54,12 +55,13 @@ void TableReporter::PrintTable(const std::vector<Case>& cases) const
             continue;
         const double copy = Rate(MemcpyName(c)) / 1e6;
         if (c.peers.empty())
-            std::printf("| %s | %s | %s | - | - | %s | - | %s |\n", c.op.c_str(), c.size.c_str(), num(mod),
-                        num(copy), ratio(mod, copy));
+            std::printf("| %s | %s | %s | - | - | %s | - | %s |\n", c.op.c_str(), c.size.c_str(),
+                        num(mod), num(copy), ratio(mod, copy));
         for (const auto& [name, setup] : c.peers) {
             const double peer = Rate(PeerName(c, name)) / 1e6;
-            std::printf("| %s | %s | %s | %s | %s | %s | %s | %s |\n", c.op.c_str(), c.size.c_str(), num(mod),
-                        name.c_str(), num(peer), num(copy), ratio(mod, peer), ratio(mod, copy));
+            std::printf("| %s | %s | %s | %s | %s | %s | %s | %s |\n", c.op.c_str(), c.size.c_str(),
+                        num(mod), name.c_str(), num(peer), num(copy), ratio(mod, peer),
+                        ratio(mod, copy));
         }
     }
     std::fflush(stdout);

@@ -24,7 +24,8 @@ const ptrdiff_t kStrip = 2048;      // destination bytes per bilinear strip, at 
 // Slot of four-byte group q: within each four groups, the order first, third, second, fourth.
 ptrdiff_t SlotOf(ptrdiff_t q) { return (q & ~ptrdiff_t(3)) | (q & 1) << 1 | (q >> 1 & 1); }
 
-// Byte by byte, from the tables: below SSSE3, and wherever a window cannot hold four bytes' sources.
+// Byte by byte, from the tables: below SSSE3, and wherever a window cannot hold four bytes'
+// sources.
 void AcrossPlain(const Layout& p, int16_t* h, const uint8_t* row)
 {
     for (ptrdiff_t i = 4 * p.q0 / p.B; i < std::min(p.w, 4 * p.q1 / p.B); ++i) {
@@ -37,7 +38,10 @@ void AcrossPlain(const Layout& p, int16_t* h, const uint8_t* row)
 
 #if QVGFX_X86
 SSE2 inline __m128i Load(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
-AVX2 inline __m256i Load256(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
+AVX2 inline __m256i Load256(const void* p)
+{
+    return _mm256_loadu_si256(static_cast<const __m256i*>(p));
+}
 
 // Two windows per register, first and third four bytes in the low halves, second and fourth in
 // the high ones.
@@ -86,7 +90,8 @@ AVX2 void AcrossAvx2(const Layout& layout, int16_t* h, const uint8_t* row)
         for (int e = 0; e < 2; ++e) {
             const ptrdiff_t slot = q + 2 * e;
             const __m256i shuffle = Load256(p.shuffles + 16 * slot);
-            const __m256i pairs = Shared ? _mm256_shuffle_epi8(one, shuffle) : WindowPairs(p, slot, row);
+            const __m256i pairs =
+                Shared ? _mm256_shuffle_epi8(one, shuffle) : WindowPairs(p, slot, row);
             s[e] = _mm256_sub_epi32(_mm256_madd_epi16(pairs, Load256(p.weights + 8 * slot)), bias);
         }
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(h), _mm256_packs_epi32(s[0], s[1]));
@@ -99,7 +104,8 @@ AVX2 void AcrossAvx2(const Layout& layout, int16_t* h, const uint8_t* row)
 SSSE3 __m128i PairSums(const Layout& p, ptrdiff_t slot, const uint8_t* row)
 {
     const __m128i lo = _mm_shuffle_epi8(Load(row + p.windows[slot]), Load(p.shuffles + 16 * slot));
-    const __m128i hi = _mm_shuffle_epi8(Load(row + p.windows[slot + 2]), Load(p.shuffles + 16 * slot + 32));
+    const __m128i hi =
+        _mm_shuffle_epi8(Load(row + p.windows[slot + 2]), Load(p.shuffles + 16 * slot + 32));
     return _mm_maddubs_epi16(_mm_or_si128(lo, hi), _mm_set1_epi8(1));
 }
 
@@ -123,13 +129,18 @@ SSSE3 void BoxSsse3(const Layout& p, uint8_t* v, const uint8_t* top, const uint8
     for (ptrdiff_t q = p.q0; q < p.q1; q += 4, v += 16) {
         if (const int32_t at = p.regular[q / 8]; at >= 0) {
             const ptrdiff_t o = at + (q & 4) * 8;  // the second half of 32 reads 32 bytes on
-            const __m128i x = _mm_add_epi16(RegularPairSums(top + o, order), RegularPairSums(bottom + o, order));
-            const __m128i y = _mm_add_epi16(RegularPairSums(top + o + 16, order), RegularPairSums(bottom + o + 16, order));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(v), _mm_packus_epi16(_mm_srli_epi16(x, 2), _mm_srli_epi16(y, 2)));
+            const __m128i x =
+                _mm_add_epi16(RegularPairSums(top + o, order), RegularPairSums(bottom + o, order));
+            const __m128i y = _mm_add_epi16(RegularPairSums(top + o + 16, order),
+                                            RegularPairSums(bottom + o + 16, order));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(v),
+                             _mm_packus_epi16(_mm_srli_epi16(x, 2), _mm_srli_epi16(y, 2)));
             continue;
         }
-        const __m128i x = _mm_srli_epi16(_mm_add_epi16(PairSums(p, q, top), PairSums(p, q, bottom)), 2);
-        const __m128i y = _mm_srli_epi16(_mm_add_epi16(PairSums(p, q + 1, top), PairSums(p, q + 1, bottom)), 2);
+        const __m128i x =
+            _mm_srli_epi16(_mm_add_epi16(PairSums(p, q, top), PairSums(p, q, bottom)), 2);
+        const __m128i y =
+            _mm_srli_epi16(_mm_add_epi16(PairSums(p, q + 1, top), PairSums(p, q + 1, bottom)), 2);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(v), _mm_packus_epi16(x, y));
     }
 }
@@ -150,17 +161,20 @@ AVX2 void BoxAvx2(const Layout& p, uint8_t* v, const uint8_t* top, const uint8_t
     const __m256i order = _mm256_broadcastsi128_si256(PairOrder(p.B));
     for (ptrdiff_t q = p.q0; q < p.q1; q += 8, v += 32) {
         if (const int32_t at = p.regular[q / 8]; at >= 0) {
-            const __m256i x = _mm256_add_epi16(RegularPairSumsAvx2(top + at, order), RegularPairSumsAvx2(bottom + at, order));
-            const __m256i y =
-                _mm256_add_epi16(RegularPairSumsAvx2(top + at + 32, order), RegularPairSumsAvx2(bottom + at + 32, order));
+            const __m256i x = _mm256_add_epi16(RegularPairSumsAvx2(top + at, order),
+                                               RegularPairSumsAvx2(bottom + at, order));
+            const __m256i y = _mm256_add_epi16(RegularPairSumsAvx2(top + at + 32, order),
+                                               RegularPairSumsAvx2(bottom + at + 32, order));
             const __m256i z = _mm256_packus_epi16(_mm256_srli_epi16(x, 2), _mm256_srli_epi16(y, 2));
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(v), _mm256_permute4x64_epi64(z, 0xD8));
             continue;
         }
-        const __m256i x = _mm256_srli_epi16(_mm256_add_epi16(PairSumsAvx2(p, q, top), PairSumsAvx2(p, q, bottom)), 2);
-        const __m256i y =
-            _mm256_srli_epi16(_mm256_add_epi16(PairSumsAvx2(p, q + 4, top), PairSumsAvx2(p, q + 4, bottom)), 2);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(v), _mm256_permute4x64_epi64(_mm256_packus_epi16(x, y), 0xD8));
+        const __m256i x = _mm256_srli_epi16(
+            _mm256_add_epi16(PairSumsAvx2(p, q, top), PairSumsAvx2(p, q, bottom)), 2);
+        const __m256i y = _mm256_srli_epi16(
+            _mm256_add_epi16(PairSumsAvx2(p, q + 4, top), PairSumsAvx2(p, q + 4, bottom)), 2);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(v),
+                            _mm256_permute4x64_epi64(_mm256_packus_epi16(x, y), 0xD8));
     }
 }
 
@@ -169,25 +183,39 @@ AVX2 void BoxAvx2(const Layout& p, uint8_t* v, const uint8_t* top, const uint8_t
 // a top sum with its bottom one, and the lift puts back what the bias took.
 struct BilinearDown {
     int32_t w;
-    SSE2 __m128i Lifted(__m128i x) const { return _mm_srli_epi32(_mm_add_epi32(x, _mm_set1_epi32(kLift)), 16); }
-    AVX2 __m256i Lifted(__m256i x) const { return _mm256_srli_epi32(_mm256_add_epi32(x, _mm256_set1_epi32(kLift)), 16); }
+    SSE2 __m128i Lifted(__m128i x) const
+    {
+        return _mm_srli_epi32(_mm_add_epi32(x, _mm_set1_epi32(kLift)), 16);
+    }
+    AVX2 __m256i Lifted(__m256i x) const
+    {
+        return _mm256_srli_epi32(_mm256_add_epi32(x, _mm256_set1_epi32(kLift)), 16);
+    }
     SSE2 __m128i operator()(__m128i t, __m128i b) const
     {
         const __m128i lo = _mm_madd_epi16(_mm_unpacklo_epi16(t, b), _mm_set1_epi32(w));
-        return _mm_packs_epi32(Lifted(lo), Lifted(_mm_madd_epi16(_mm_unpackhi_epi16(t, b), _mm_set1_epi32(w))));
+        return _mm_packs_epi32(Lifted(lo),
+                               Lifted(_mm_madd_epi16(_mm_unpackhi_epi16(t, b), _mm_set1_epi32(w))));
     }
     AVX2 __m256i operator()(__m256i t, __m256i b) const
     {
         const __m256i lo = _mm256_madd_epi16(_mm256_unpacklo_epi16(t, b), _mm256_set1_epi32(w));
-        return _mm256_packs_epi32(Lifted(lo), Lifted(_mm256_madd_epi16(_mm256_unpackhi_epi16(t, b), _mm256_set1_epi32(w))));
+        return _mm256_packs_epi32(Lifted(lo), Lifted(_mm256_madd_epi16(_mm256_unpackhi_epi16(t, b),
+                                                                       _mm256_set1_epi32(w))));
     }
 };
 
 // Box, (top + bottom) >> 2.
 struct BoxDown {
     int32_t w;
-    SSE2 __m128i operator()(__m128i t, __m128i b) const { return _mm_srli_epi16(_mm_add_epi16(t, b), 2); }
-    AVX2 __m256i operator()(__m256i t, __m256i b) const { return _mm256_srli_epi16(_mm256_add_epi16(t, b), 2); }
+    SSE2 __m128i operator()(__m128i t, __m128i b) const
+    {
+        return _mm_srli_epi16(_mm_add_epi16(t, b), 2);
+    }
+    AVX2 __m256i operator()(__m256i t, __m256i b) const
+    {
+        return _mm256_srli_epi16(_mm256_add_epi16(t, b), 2);
+    }
 };
 
 template <class Op>
@@ -206,8 +234,10 @@ AVX2 void DownAvx2(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t n, 
 {
     const Op op{int32_t((255 - fy) | fy << 16)};
     for (ptrdiff_t i = 0; i < n; i += 32) {
-        const __m256i x = op(Load256(t + i), Load256(b + i)), y = op(Load256(t + i + 16), Load256(b + i + 16));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(v + i), _mm256_permute4x64_epi64(_mm256_packus_epi16(x, y), 0xD8));
+        const __m256i x = op(Load256(t + i), Load256(b + i)),
+                      y = op(Load256(t + i + 16), Load256(b + i + 16));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(v + i),
+                            _mm256_permute4x64_epi64(_mm256_packus_epi16(x, y), 0xD8));
     }
 }
 #endif
@@ -271,7 +301,8 @@ bool PlanWindows(const Layout& p, int32_t* windows, uint8_t* shuffles, int16_t* 
         // ends where the row's bytes end.
         ptrdiff_t pixel[4], from[4], at = p.end - 16;
         const int m = int(std::clamp<ptrdiff_t>(n - 4 * q, 0, 4));
-        for (ptrdiff_t j = 0, i = 4 * q / p.B, k = 4 * q % p.B; j < m; ++j, k = k + 1 == p.B ? 0 : k + 1) {
+        for (ptrdiff_t j = 0, i = 4 * q / p.B, k = 4 * q % p.B; j < m;
+             ++j, k = k + 1 == p.B ? 0 : k + 1) {
             i += j > 0 && k == 0;
             pixel[j] = i, from[j] = p.columns[i] + k;
             at = std::min(at, from[j]);
@@ -285,7 +316,8 @@ bool PlanWindows(const Layout& p, int32_t* windows, uint8_t* shuffles, int16_t* 
                 s[4 * j] = uint8_t(a), s[4 * j + 2] = uint8_t(a + p.right);
                 w[2 * j] = int16_t(p.fx1[pixel[j]]), w[2 * j + 1] = int16_t(p.fx[pixel[j]]);
             } else {  // box: byte pairs, in the upper half of the shuffle for odd fours
-                s[8 * (q & 1) + 2 * j] = uint8_t(a), s[8 * (q & 1) + 2 * j + 1] = uint8_t(a + p.right);
+                s[8 * (q & 1) + 2 * j] = uint8_t(a),
+                                    s[8 * (q & 1) + 2 * j + 1] = uint8_t(a + p.right);
             }
         }
     }
@@ -317,8 +349,10 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
     auto* weights = reinterpret_cast<int16_t*>(shuffles + 4 * n32);
     auto* windows = reinterpret_cast<int32_t*>(weights + 2 * n32);
     auto* regular = windows + n32 / 4;
-    m_Layout = {B, w, right, columns[0], columns[w - 1] + B + right, n32, columns, fx, fx1,
-                fx ? kBias : 0, windows, shuffles, weights, regular, 0, m_Strip / 4};
+    m_Layout = {B,          w,        right,   columns[0], columns[w - 1] + B + right,
+                n32,        columns,  fx,      fx1,        fx ? kBias : 0,
+                windows,    shuffles, weights, regular,    0,
+                m_Strip / 4};
     PlanRegular(m_Layout, regular);
     const bool avx2 = CpuAtLeast(CpuLevel::Avx2);
     m_Across = AcrossPlain;

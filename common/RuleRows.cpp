@@ -22,7 +22,8 @@ QVGFX_AVX2 int64_t AddColourAvx2(uint8_t* d, int64_t n, uint32_t c)
     int64_t i = 0;
     for (; i + 16 <= n; i += 16) {
         __m256i* p = reinterpret_cast<__m256i*>(d + 4 * i);
-        __m256i x = _mm256_adds_epu8(_mm256_loadu_si256(p), v), y = _mm256_adds_epu8(_mm256_loadu_si256(p + 1), v);
+        __m256i x = _mm256_adds_epu8(_mm256_loadu_si256(p), v),
+                y = _mm256_adds_epu8(_mm256_loadu_si256(p + 1), v);
         _mm256_storeu_si256(p, x);
         _mm256_storeu_si256(p + 1, y);
     }

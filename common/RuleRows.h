@@ -41,6 +41,7 @@ void CopyRow(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule)
 #if QVGFX_X86
 #include <immintrin.h>
 
+// clang-format off
 // Lane arithmetic under one name at each width, so that a rule's vector form is written once.
 #define QVGFX_LANE_OPS(T, V, p, bits)                                                                    \
     T inline V Load(V, const uint8_t* a) { return p##_loadu_si##bits(reinterpret_cast<const V*>(a)); } \
@@ -70,6 +71,7 @@ QVGFX_LANE_OPS(QVGFX_SSE2, __m128i, _mm, 128)
 QVGFX_LANE_OPS(QVGFX_AVX2, __m256i, _mm256, 256)
 QVGFX_LANE_OPS(QVGFX_AVX512, __m512i, _mm512, 512)
 #undef QVGFX_LANE_OPS
+// clang-format on
 
 // Each pair (x_i, y_i) of unsigned bytes times the signed byte weights (wx, wy), summed in 16 bits.
 QVGFX_SSSE3 inline __m128i MulAddPairs(__m128i p, int wx, int wy)
@@ -85,6 +87,7 @@ QVGFX_AVX512 inline __m512i MulAddPairs(__m512i p, int wx, int wy)
     return _mm512_maddubs_epi16(p, _mm512_set1_epi16(short((wx & 255) | wy << 8)));
 }
 
+// clang-format off
 // A rule's vector forms from one body over the vector type V, with d and v the destination and
 // source bytes: 16 bytes (SSE2), 32 (AVX2) and 64 (AVX-512).
 #define QVGFX_VECTOR_FORMS(...)                                                                    \
@@ -94,32 +97,33 @@ QVGFX_AVX512 inline __m512i MulAddPairs(__m512i p, int wx, int wy)
 #define QVGFX_WIDE_FORMS(...)                                                                      \
     QVGFX_AVX2 __m256i operator()(__m256i d, __m256i v) const { using V [[maybe_unused]] = __m256i; __VA_ARGS__ }    \
     QVGFX_AVX512 __m512i operator()(__m512i d, __m512i v) const { using V [[maybe_unused]] = __m512i; __VA_ARGS__ }
+// clang-format on
 
 // The vector rows. The first and the last vector of the row are computed first, from the bytes as
 // they are, and stored last, over bytes the steps wrote with the same values: the steps in
 // between store to whole aligned vectors, and no byte is left to a plain tail. Rows shorter than
 // one vector take the next narrower row; rows that overlap without being the same bytes take the
 // plain loop.
-#define QVGFX_VECTOR_ROW(Name, T, V, width, Narrower)                                        \
-    template <class Rule>                                                                     \
-    T void Name(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& r)                     \
-    {                                                                                         \
-        if (n < width || !Apart(d, v, n))                                                     \
-            return Narrower(d, v, n, r);                                                      \
+#define QVGFX_VECTOR_ROW(Name, T, V, width, Narrower)                                            \
+    template <class Rule>                                                                        \
+    T void Name(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& r)                        \
+    {                                                                                            \
+        if (n < width || !Apart(d, v, n))                                                        \
+            return Narrower(d, v, n, r);                                                         \
         const Rule rule = r; /* a copy the stores cannot alias: its weights stay in registers */ \
-        const V first = rule(Load(V{}, d), Load(V{}, v));                                     \
-        const V last = rule(Load(V{}, d + n - width), Load(V{}, v + n - width));              \
-        ptrdiff_t i = width - ptrdiff_t(reinterpret_cast<uintptr_t>(d) % width);              \
-        for (; i + 2 * width <= n; i += 2 * width) {                                          \
-            const V x = rule(Load(V{}, d + i), Load(V{}, v + i));                             \
-            const V y = rule(Load(V{}, d + i + width), Load(V{}, v + i + width));             \
-            Store(d + i, x);                                                                  \
-            Store(d + i + width, y);                                                          \
-        }                                                                                     \
-        if (i + width <= n)                                                                   \
-            Store(d + i, rule(Load(V{}, d + i), Load(V{}, v + i)));                           \
-        Store(d, first);                                                                      \
-        Store(d + n - width, last);                                                           \
+        const V first = rule(Load(V{}, d), Load(V{}, v));                                        \
+        const V last = rule(Load(V{}, d + n - width), Load(V{}, v + n - width));                 \
+        ptrdiff_t i = width - ptrdiff_t(reinterpret_cast<uintptr_t>(d) % width);                 \
+        for (; i + 2 * width <= n; i += 2 * width) {                                             \
+            const V x = rule(Load(V{}, d + i), Load(V{}, v + i));                                \
+            const V y = rule(Load(V{}, d + i + width), Load(V{}, v + i + width));                \
+            Store(d + i, x);                                                                     \
+            Store(d + i + width, y);                                                             \
+        }                                                                                        \
+        if (i + width <= n)                                                                      \
+            Store(d + i, rule(Load(V{}, d + i), Load(V{}, v + i)));                              \
+        Store(d, first);                                                                         \
+        Store(d + n - width, last);                                                              \
     }
 
 QVGFX_VECTOR_ROW(Sse2Row, QVGFX_SSE2, __m128i, 16, PlainRow)
@@ -129,11 +133,20 @@ QVGFX_VECTOR_ROW(Avx512Row, QVGFX_AVX512, __m512i, 64, Avx2Row)
 #else
 // No vector code elsewhere: the names stand for the plain row, which is the one chosen.
 template <class Rule>
-void Sse2Row(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule) { PlainRow(d, v, n, rule); }
+void Sse2Row(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule)
+{
+    PlainRow(d, v, n, rule);
+}
 template <class Rule>
-void Avx2Row(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule) { PlainRow(d, v, n, rule); }
+void Avx2Row(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule)
+{
+    PlainRow(d, v, n, rule);
+}
 template <class Rule>
-void Avx512Row(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule) { PlainRow(d, v, n, rule); }
+void Avx512Row(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule)
+{
+    PlainRow(d, v, n, rule);
+}
 #endif
 
 // A rule's row at each level, null where it has none (an SSSE3 processor takes the SSE2 row).

@@ -89,7 +89,8 @@ Gather512 MakeGather512(const uint8_t* src)
 
 #if QVGFX_X86
 template <int SB, int DB>
-__attribute__((target("ssse3"))) int64_t GatherSsse3(const Gather& g, uint8_t* d, const uint8_t* s, int64_t n)
+__attribute__((target("ssse3"))) int64_t GatherSsse3(const Gather& g, uint8_t* d, const uint8_t* s,
+                                                     int64_t n)
 {
     __m128i m[DB][SB], c[DB];
     for (int o = 0; o < DB; ++o) {
@@ -118,13 +119,16 @@ __attribute__((target("ssse3"))) int64_t GatherSsse3(const Gather& g, uint8_t* d
 
 // Two blocks at once, one per 128-bit lane.
 template <int SB, int DB>
-__attribute__((target("avx2"))) int64_t GatherAvx2(const Gather& g, uint8_t* d, const uint8_t* s, int64_t n)
+__attribute__((target("avx2"))) int64_t GatherAvx2(const Gather& g, uint8_t* d, const uint8_t* s,
+                                                   int64_t n)
 {
     __m256i m[DB][SB], c[DB];
     for (int o = 0; o < DB; ++o) {
-        c[o] = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(g.c[o])));
+        c[o] =
+            _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(g.c[o])));
         for (int k = 0; k < SB; ++k)
-            m[o][k] = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(g.m[o][k])));
+            m[o][k] = _mm256_broadcastsi128_si256(
+                _mm_load_si128(reinterpret_cast<const __m128i*>(g.m[o][k])));
     }
     const int64_t pairs = n / 32;
     if constexpr (SB == 4 && DB == 4) {
@@ -132,7 +136,8 @@ __attribute__((target("avx2"))) int64_t GatherAvx2(const Gather& g, uint8_t* d, 
         for (int64_t b = 0; b < pairs; ++b, s += 128, d += 128) {
             __m256i v[4];
             for (int k = 0; k < 4; ++k)
-                v[k] = _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 32 * k)), m[0][0]);
+                v[k] = _mm256_shuffle_epi8(
+                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 32 * k)), m[0][0]);
             for (int k = 0; k < 4; ++k)
                 _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 32 * k), v[k]);
         }
@@ -144,12 +149,17 @@ __attribute__((target("avx2"))) int64_t GatherAvx2(const Gather& g, uint8_t* d, 
         const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
         __m256i slot[4];
         for (int k = 0; k < 4; ++k)
-            slot[k] = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(g.m[0][k])));
+            slot[k] = _mm256_broadcastsi128_si256(
+                _mm_load_si128(reinterpret_cast<const __m128i*>(g.m[0][k])));
         for (int64_t b = 0; b < pairs; ++b, s += 128, d += 32) {
             __m256i v = _mm256_setzero_si256();
             for (int k = 0; k < 4; ++k)
-                v = _mm256_or_si256(v, _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 32 * k)), slot[k]));
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), _mm256_permutevar8x32_epi32(v, order));
+                v = _mm256_or_si256(
+                    v,
+                    _mm256_shuffle_epi8(
+                        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 32 * k)), slot[k]));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(d),
+                                _mm256_permutevar8x32_epi32(v, order));
         }
         return pairs * 32 + GatherSsse3<SB, DB>(g, d, s, n - pairs * 32);
     }
@@ -157,12 +167,15 @@ __attribute__((target("avx2"))) int64_t GatherAvx2(const Gather& g, uint8_t* d, 
         // Eight pixels per load, packed to 24 bytes; each 32-byte store's last 8 bytes are
         // rewritten by the next one, so the loop stops while a whole store still fits.
         const __m256i order = _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7);
-        const __m256i pack = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(g.m[0][0])));
+        const __m256i pack = _mm256_broadcastsi128_si256(
+            _mm_load_si128(reinterpret_cast<const __m128i*>(g.m[0][0])));
         int64_t i = 0;
         for (; i + 8 * 4 + 3 <= n; i += 32, s += 128, d += 96)
             for (int k = 0; k < 4; ++k) {
-                __m256i v = _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 32 * k)), pack);
-                _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 24 * k), _mm256_permutevar8x32_epi32(v, order));
+                __m256i v = _mm256_shuffle_epi8(
+                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 32 * k)), pack);
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 24 * k),
+                                    _mm256_permutevar8x32_epi32(v, order));
             }
         return i + GatherSsse3<SB, DB>(g, d, s, n - i);
     }
@@ -170,7 +183,8 @@ __attribute__((target("avx2"))) int64_t GatherAvx2(const Gather& g, uint8_t* d, 
         __m256i in[SB], out[DB];
         for (int k = 0; k < SB; ++k)
             in[k] = _mm256_inserti128_si256(
-                _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * k))),
+                _mm256_castsi128_si256(
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * k))),
                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * SB + 16 * k)), 1);
 #pragma GCC unroll 4
         for (int o = 0; o < DB; ++o) {
@@ -181,8 +195,10 @@ __attribute__((target("avx2"))) int64_t GatherAvx2(const Gather& g, uint8_t* d, 
                     out[o] = _mm256_or_si256(out[o], _mm256_shuffle_epi8(in[k], m[o][k]));
         }
         for (int o = 0; o < DB; ++o) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16 * o), _mm256_castsi256_si128(out[o]));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16 * DB + 16 * o), _mm256_extracti128_si256(out[o], 1));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16 * o),
+                             _mm256_castsi256_si128(out[o]));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16 * DB + 16 * o),
+                             _mm256_extracti128_si256(out[o], 1));
         }
     }
     return pairs * 32 + GatherSsse3<SB, DB>(g, d, s, n - pairs * 32);
@@ -191,15 +207,16 @@ __attribute__((target("avx2"))) int64_t GatherAvx2(const Gather& g, uint8_t* d, 
 // One block of 64 pixels, of which the first `bytes` destination bytes are stored; every window
 // is loaded before the block's first store (in place).
 template <int SB, int DB>
-QVGFX_AVX512 inline void Block512(const Gather512& g, const __m512i* idx, const __m512i* c, uint8_t* d,
-                                  const uint8_t* s, int bytes)
+QVGFX_AVX512 inline void Block512(const Gather512& g, const __m512i* idx, const __m512i* c,
+                                  uint8_t* d, const uint8_t* s, int bytes)
 {
     constexpr int W = DB == 1 ? 2 : DB;
     __m512i lo[W], hi[W], out[DB];
     for (int o = 0; o < W; ++o)
         lo[o] = _mm512_loadu_si512(s + g.at[o]), hi[o] = _mm512_loadu_si512(s + g.at[o] + 64);
     if constexpr (DB == 1) {
-        out[0] = _mm512_mask_blend_epi8(0xFFFFFFFF00000000ull, _mm512_permutex2var_epi8(lo[0], idx[0], hi[0]),
+        out[0] = _mm512_mask_blend_epi8(0xFFFFFFFF00000000ull,
+                                        _mm512_permutex2var_epi8(lo[0], idx[0], hi[0]),
                                         _mm512_permutex2var_epi8(lo[1], idx[1], hi[1]));
     } else {
         for (int o = 0; o < W; ++o) {
@@ -249,10 +266,12 @@ QVGFX_AVX512 int64_t GatherAvx512(const Gather512& g, uint8_t* d, const uint8_t*
 // 4 to 4 bytes keeps each pixel in place: one in-lane byte shuffle per 16 pixels.
 QVGFX_AVX512 int64_t ShuffleAvx512(const Gather& g, uint8_t* d, const uint8_t* s, int64_t n)
 {
-    const __m512i m = _mm512_maskz_broadcast_i32x4(0xFFFF, _mm_load_si128(reinterpret_cast<const __m128i*>(g.m[0][0])));
+    const __m512i m = _mm512_maskz_broadcast_i32x4(
+        0xFFFF, _mm_load_si128(reinterpret_cast<const __m128i*>(g.m[0][0])));
     int64_t i = ToBoundary(d, 4);
     if (i > 0 && i + 16 <= n)
-        _mm512_mask_storeu_epi8(d, (1ull << (4 * i)) - 1, _mm512_shuffle_epi8(_mm512_loadu_si512(s), m));
+        _mm512_mask_storeu_epi8(d, (1ull << (4 * i)) - 1,
+                                _mm512_shuffle_epi8(_mm512_loadu_si512(s), m));
     else
         i = 0;
     for (; i + 32 <= n; i += 32) {

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "common/SurfaceLock.h"
 #include "converters/ConvertFast.h"
 #include "host/QVGFX.h"
-#include "common/SurfaceLock.h"
 
 const uint8_t kMissing = 255;
 
@@ -92,7 +92,10 @@ struct PickJob {
     static const int kSB = SB, kDB = DB;
     static const bool kRefuseEmpty = false;
     Rule rule;
-    bool Find(const CQVFormat& f, const CQVFormat& target) { return PositionsOf<SB>(f, target, rule.p, DB); }
+    bool Find(const CQVFormat& f, const CQVFormat& target)
+    {
+        return PositionsOf<SB>(f, target, rule.p, DB);
+    }
     void Run(uint8_t* d, const uint8_t* s, int32_t n) const
     {
         const int32_t k = FastPick(SB, DB, d, s, n, rule.p);  // vector twin: the leading pixels

@@ -6,11 +6,11 @@
 
 // Each converter is a class of its own; like every registered class it takes its id from
 // WithClassId, and the macro adds only its Convert.
-#define JWX_CONVERTER(Cls, id)                                                       \
-    class Cls final : public WithClassId<CQVSurfaceConverter, id> {                  \
-    public:                                                                          \
-        void Convert(CQVSurface* source, CQVSurface* destination,                    \
-                     const CQVFormat& target) override;                              \
+#define JWX_CONVERTER(Cls, id)                                      \
+    class Cls final : public WithClassId<CQVSurfaceConverter, id> { \
+    public:                                                         \
+        void Convert(CQVSurface* source, CQVSurface* destination,   \
+                     const CQVFormat& target) override;             \
     };
 
 JWX_CONVERTER(Jwx_8_8_8_8To_8_8_8SurfaceConverter, 128)

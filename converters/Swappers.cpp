@@ -75,9 +75,7 @@ struct Swap3Job {
         case Order(1, 2, 0):  // rotations move every byte, copying or in place
             ConvertRun<3, 3>(d, s, n, Reorder<1, 2, 0>{});
             break;
-        case Order(2, 0, 1):
-            ConvertRun<3, 3>(d, s, n, Reorder<2, 0, 1>{});
-            break;
+        case Order(2, 0, 1): ConvertRun<3, 3>(d, s, n, Reorder<2, 0, 1>{}); break;
         default:
             if (!inPlace)
                 std::memmove(d, s, std::size_t(n) * 3);

@@ -7,7 +7,6 @@
 #include <QVGFX_Basics.h>
 #include <QVGFX_BasicsClasses.h>
 #include <QVLibrary.h>
-
 #include <cstdio>
 #include <cstring>
 
@@ -80,8 +79,8 @@ static int Run(CQVFactory* factory, const char* outPath)
     // The host's surfaces: channel codes are the host's own; this host uses the letters R, G, B, A.
     const int32_t w = 48, h = 32;
     const CQVFormat rgba(kKind8_8_8_8, 'R', 'G', 'B', 'A'), rgb(kKind8_8_8, 'R', 'G', 'B');
-    CQVSurface picture(rgba, w, h, w * 4);   // zero-filled
-    CQVSurface result(rgb, w, h, w * 3);     // converters want rows without padding
+    CQVSurface picture(rgba, w, h, w * 4);  // zero-filled
+    CQVSurface result(rgb, w, h, w * 3);    // converters want rows without padding
     CQVSurface tile(rgba, 4, 3, 4 * 4);
     uint8_t* p = static_cast<uint8_t*>(tile.Lock(true));
     for (int i = 0; i < 4 * 3; ++i) {
@@ -101,12 +100,14 @@ static int Run(CQVFactory* factory, const char* outPath)
 
     // CreateObject hands each object out with a reference count of 1, or null for an id it does
     // not serve; one Release frees it.
-    auto* fill = static_cast<CQVPrimitiveCanvas*>(fillFits ? factory->CreateObject(fillId) : nullptr);
+    auto* fill =
+        static_cast<CQVPrimitiveCanvas*>(fillFits ? factory->CreateObject(fillId) : nullptr);
     auto* copy = static_cast<CQVTransformationCanvas*>(factory->CreateObject(copyId));
     auto* convert = static_cast<CQVSurfaceConverter*>(factory->CreateObject(convertId));
     if (fill != nullptr && copy != nullptr && convert != nullptr) {
         fill->SetDestination(&picture);
-        ColorRecord blue = Colour(0, 0, 160, 255), red = Colour(200, 0, 0, 0), green = Colour(0, 120, 0, 0);
+        ColorRecord blue = Colour(0, 0, 160, 255), red = Colour(200, 0, 0, 0),
+                    green = Colour(0, 120, 0, 0);
         fill->SetColor(&blue);
         fill->DrawRectangle(0, 0, w, h);
         fill->SetColor(&red);

@@ -29,8 +29,7 @@ const uint8_t CQVFormat::m_Size[256] = {1, 3, 4};
 
 CQVFormat::CQVFormat(uint8_t kind, uint8_t c0, uint8_t c1, uint8_t c2, uint8_t c3)
     : m_Kind(kind), m_Codes{c0, c1, c2, c3}
-{
-}
+{}
 
 CQVFormat::CQVFormat(const CQVFormat& other) : m_Kind(other.m_Kind)
 {
@@ -66,7 +65,8 @@ std::size_t CQVSurface::SpanBytes(uint8_t kind, int32_t width, int32_t height, i
 CQVSurface::CQVSurface(const CQVFormat& format, int32_t width, int32_t height, int32_t pitch)
     : m_Format(format), m_Width(width), m_Height(height), m_Pitch(pitch), m_Owned(true)
 {
-    if (width > 0 && height > 0 && int64_t(pitch) < int64_t(width) * CQVFormat::m_Size[format.m_Kind])
+    if (width > 0 && height > 0 &&
+        int64_t(pitch) < int64_t(width) * CQVFormat::m_Size[format.m_Kind])
         throw std::invalid_argument("surface pitch below its row");
     m_ByteSize = SpanBytes(format.m_Kind, width, height, pitch);
     m_Memory = m_ByteSize ? static_cast<uint8_t*>(std::calloc(m_ByteSize, 1)) : nullptr;
@@ -78,8 +78,7 @@ CQVSurface::CQVSurface(const CQVFormat& format, int32_t width, int32_t height, i
                        uint8_t* memory)
     : m_Format(format), m_Width(width), m_Height(height), m_Pitch(pitch), m_Memory(memory),
       m_ByteSize(SpanBytes(format.m_Kind, width, height, pitch)), m_Owned(false)
-{
-}
+{}
 
 CQVSurface::~CQVSurface()
 {
@@ -166,8 +165,8 @@ CQVSurfaceConverter::~CQVSurfaceConverter() = default;
 CQVCanvasEntry::CQVCanvasEntry(uint32_t classId, CQVString name, CQVString description,
                                CQVString third, uint32_t operation, uint32_t drawOrFill,
                                uint32_t colorOrSurface)
-    : CQVRepositoryEntry(classId, name, description, third),
-      m_Codes{operation, drawOrFill, colorOrSurface}
+    : CQVRepositoryEntry(classId, name, description, third), m_Codes{operation, drawOrFill,
+                                                                     colorOrSurface}
 {
     m_Kind = Kind::Canvas;
 }

@@ -52,7 +52,8 @@ public:
     // Owns zero-filled pixels: (height - 1) * pitch + width * B bytes, nothing for empty sizes.
     CQVSurface(const CQVFormat& format, int32_t width, int32_t height, int32_t pitch);
     // Wraps caller memory, so that two surfaces can share pixels.
-    CQVSurface(const CQVFormat& format, int32_t width, int32_t height, int32_t pitch, uint8_t* memory);
+    CQVSurface(const CQVFormat& format, int32_t width, int32_t height, int32_t pitch,
+               uint8_t* memory);
     ~CQVSurface();
     CQVSurface(const CQVSurface&) = delete;
     CQVSurface& operator=(const CQVSurface&) = delete;
@@ -162,8 +163,8 @@ public:
     ~CQVTransformationCanvas() override;
     virtual bool SetSource(CQVSurface* source) = 0;
     virtual void Blit(int32_t sx, int32_t sy, int32_t w, int32_t h, int32_t dx, int32_t dy) = 0;
-    virtual void TransformBlit(int32_t sx, int32_t sy, int32_t sw, int32_t sh,
-                               int32_t dx, int32_t dy, int32_t dw, int32_t dh) = 0;
+    virtual void TransformBlit(int32_t sx, int32_t sy, int32_t sw, int32_t sh, int32_t dx,
+                               int32_t dy, int32_t dw, int32_t dh) = 0;
 
     // Host side.
     CQVSurface* GetSource() const { return m_Source; }
@@ -194,7 +195,8 @@ private:
 
 class QVGFX_API CQVSurfaceConverterEntry : public CQVRepositoryEntry {
 public:
-    CQVSurfaceConverterEntry(uint32_t classId, CQVString name, CQVString description, CQVString third);
+    CQVSurfaceConverterEntry(uint32_t classId, CQVString name, CQVString description,
+                             CQVString third);
     ~CQVSurfaceConverterEntry() override;
     virtual bool AcceptsFormat(const CQVFormat& source, const CQVFormat& destination) const = 0;
 };

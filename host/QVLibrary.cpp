@@ -143,8 +143,7 @@ bool CQVFactoryObject::OnWrite(CQVNodeParser&, uint32_t) { return true; }
 CQVRepositoryEntry::CQVRepositoryEntry(uint32_t classId, CQVString name, CQVString description,
                                        CQVString third)
     : m_ClassId(classId), m_Name(name), m_Description(description), m_Third(third)
-{
-}
+{}
 
 CQVRepositoryEntry::~CQVRepositoryEntry() = default;
 

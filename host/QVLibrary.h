@@ -28,8 +28,8 @@ public:
     static void operator delete(void* p) noexcept;
 
     // Host side: allocation accounting and fault injection.
-    static uint64_t AllocationCount();    // successful allocations so far
-    static int64_t LiveAllocations();     // allocated and not yet freed
+    static uint64_t AllocationCount();  // successful allocations so far
+    static int64_t LiveAllocations();   // allocated and not yet freed
     // The next `skip` allocations succeed, then `count` allocations return null.
     static void FailAllocations(uint32_t skip, uint32_t count = 1);
 };
@@ -136,7 +136,7 @@ public:
     static uint32_t Count();
     static CQVRepositoryEntry* EntryAt(uint32_t i);
     static CQVFactory* FactoryAt(uint32_t i);
-    static void Clear();                      // deletes every entry
-    static void RefuseRegistrations(bool on); // refused entries are deleted at once
-    static uint32_t RegisterCalls();          // calls of Register, refused ones included
+    static void Clear();                       // deletes every entry
+    static void RefuseRegistrations(bool on);  // refused entries are deleted at once
+    static uint32_t RegisterCalls();           // calls of Register, refused ones included
 };

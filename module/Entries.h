@@ -11,8 +11,7 @@ class ConverterEntryFor : public CQVSurfaceConverterEntry {
 public:
     ConverterEntryFor(uint32_t id, CQVString name, CQVString description, CQVString third)
         : CQVSurfaceConverterEntry(id, name, description, third)
-    {
-    }
+    {}
     bool AcceptsFormat(const CQVFormat& source, const CQVFormat& destination) const override
     {
         return source.m_Kind == Src && destination.m_Kind == Dst;
@@ -25,8 +24,7 @@ class CanvasEntryFor : public CQVCanvasEntry {
 public:
     CanvasEntryFor(uint32_t id, CQVString name, CQVString description, CQVString third)
         : CQVCanvasEntry(id, name, description, third, Op, DrawOrFill, ColorOrSurface)
-    {
-    }
+    {}
     bool AcceptsFormat(const CQVFormat& destination) const override
     {
         return destination.m_Kind == Dst;

@@ -1,12 +1,12 @@
 // jwCreateFactory and the module's factory: creation by class id and registration of the catalogue.
 #include <new>
 
+#include "canvases/mask/MaskCanvases.h"
 #include "canvases/primitive/ColorCanvas.h"
+#include "canvases/surface/SurfaceCanvases.h"
 #include "converters/Converters.h"
 #include "module/Entries.h"
-#include "canvases/mask/MaskCanvases.h"
 #include "module/QVGFX_Basics.h"
-#include "canvases/surface/SurfaceCanvases.h"
 
 namespace {
 
@@ -77,8 +77,7 @@ public:
         return Make<Cls>();
 #include "module/Catalogue.def"
 #undef JWX_ROW
-        default:
-            return nullptr;
+        default: return nullptr;
         }
     }
 

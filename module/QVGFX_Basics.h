@@ -4,9 +4,9 @@
 #include "QVLibrary.h"
 
 #if defined(_WIN32)
-#  define JWX_EXPORT __declspec(dllexport)
+#define JWX_EXPORT __declspec(dllexport)
 #else
-#  define JWX_EXPORT __attribute__((visibility("default")))
+#define JWX_EXPORT __attribute__((visibility("default")))
 #endif
 
 // Fills *factory with the module's factory (reference count 1), or null when it cannot be

@@ -13,11 +13,11 @@ inline constexpr std::uint8_t kKind8_8_8_8 = 2;  // four bytes per pixel
 
 // Canvas codes: CQVCanvasEntry::GetCode(0), GetCode(1) and GetCode(2) of a canvas entry.
 // Code 0, the operation:
-inline constexpr std::uint32_t kAdd = 1;         // saturating add
-inline constexpr std::uint32_t kLinComb = 4;     // weighted sum of source and destination
-inline constexpr std::uint32_t kOpaque = 8;      // copy
-inline constexpr std::uint32_t kPaintBrush = 10; // coverage accumulated from the source mask
-inline constexpr std::uint32_t kAirBrush = 11;   // the same, weakened by the source's opacity
+inline constexpr std::uint32_t kAdd = 1;          // saturating add
+inline constexpr std::uint32_t kLinComb = 4;      // weighted sum of source and destination
+inline constexpr std::uint32_t kOpaque = 8;       // copy
+inline constexpr std::uint32_t kPaintBrush = 10;  // coverage accumulated from the source mask
+inline constexpr std::uint32_t kAirBrush = 11;    // the same, weakened by the source's opacity
 // Code 1: outlines or filled shapes.
 inline constexpr std::uint32_t kDraw = 1;
 inline constexpr std::uint32_t kFill = 2;
@@ -27,11 +27,11 @@ inline constexpr std::uint32_t kSurface = 2;
 
 // Type ids, recorded with each entry (CQVRepositoryEntry::GetTypeId): the host base classes the
 // class derives from, from the most general, then the class id itself.
-inline constexpr std::uint32_t kTypeFactoryObject = 100;          // CQVFactoryObject: every class
-inline constexpr std::uint32_t kTypeCanvas = 125;                 // CQVCanvas
-inline constexpr std::uint32_t kTypeSurfaceConverter = 140;       // CQVSurfaceConverter
-inline constexpr std::uint32_t kTypePrimitiveCanvas = 141;        // CQVPrimitiveCanvas
-inline constexpr std::uint32_t kTypeTransformationCanvas = 142;   // CQVTransformationCanvas
+inline constexpr std::uint32_t kTypeFactoryObject = 100;         // CQVFactoryObject: every class
+inline constexpr std::uint32_t kTypeCanvas = 125;                // CQVCanvas
+inline constexpr std::uint32_t kTypeSurfaceConverter = 140;      // CQVSurfaceConverter
+inline constexpr std::uint32_t kTypePrimitiveCanvas = 141;       // CQVPrimitiveCanvas
+inline constexpr std::uint32_t kTypeTransformationCanvas = 142;  // CQVTransformationCanvas
 
 // Class ids, for CQVFactory::CreateObject, by registered name.
 namespace classes {
@@ -74,22 +74,38 @@ struct ClassInfo {
 
 // The sixteen classes in the order RegisterClasses registers them.
 inline constexpr ClassInfo kClasses[] = {
-    {classes::Jwx_8_8_8_8AddDrawColorCanvas, "Jwx_8_8_8_8AddDrawColorCanvas", Base::Primitive, kNoKind, kKind8_8_8_8, kAdd, kDraw, kColor},
-    {classes::Jwx_8_8_8_8AddFillColorCanvas, "Jwx_8_8_8_8AddFillColorCanvas", Base::Primitive, kNoKind, kKind8_8_8_8, kAdd, kFill, kColor},
-    {classes::Jwx_8_8_8_8AddFillSurfaceCanvas, "Jwx_8_8_8_8AddFillSurfaceCanvas", Base::Transform, kNoKind, kKind8_8_8_8, kAdd, kFill, kSurface},
-    {classes::Jwx_8_8_8_8OpaqueFillSurfaceCanvas, "Jwx_8_8_8_8OpaqueFillSurfaceCanvas", Base::Transform, kNoKind, kKind8_8_8_8, kOpaque, kFill, kSurface},
-    {classes::Jwx_8_8_8_8SurfaceSwapper, "Jwx_8_8_8_8SurfaceSwapper", Base::Converter, kKind8_8_8_8, kKind8_8_8_8, 0, 0, 0},
-    {classes::Jwx_8_8_8_8To_8_8_8SurfaceConverter, "Jwx_8_8_8_8To_8_8_8SurfaceConverter", Base::Converter, kKind8_8_8_8, kKind8_8_8, 0, 0, 0},
-    {classes::Jwx_8_8_8_8To_8SurfaceConverter, "Jwx_8_8_8_8To_8SurfaceConverter", Base::Converter, kKind8_8_8_8, kKind8, 0, 0, 0},
-    {classes::Jwx_8_8_8To_8_8_8_8SurfaceConverter, "Jwx_8_8_8To_8_8_8_8SurfaceConverter", Base::Converter, kKind8_8_8, kKind8_8_8_8, 0, 0, 0},
-    {classes::Jwx_8_8_8LinCombFillSurfaceCanvas, "Jwx_8_8_8LinCombFillSurfaceCanvas", Base::Transform, kNoKind, kKind8_8_8, kLinComb, kFill, kSurface},
-    {classes::Jwx_8_8_8OpaqueFillSurfaceCanvas, "Jwx_8_8_8OpaqueFillSurfaceCanvas", Base::Transform, kNoKind, kKind8_8_8, kOpaque, kFill, kSurface},
-    {classes::Jwx_8_8_8SurfaceSwapper, "Jwx_8_8_8SurfaceSwapper", Base::Converter, kKind8_8_8, kKind8_8_8, 0, 0, 0},
-    {classes::Jwx_8_8_8To_8SurfaceConverter, "Jwx_8_8_8To_8SurfaceConverter", Base::Converter, kKind8_8_8, kKind8, 0, 0, 0},
-    {classes::Jwx_8PaintBrushFillMaskCanvas, "Jwx_8PaintBrushFillMaskCanvas", Base::Transform, kNoKind, kKind8, kPaintBrush, kFill, kSurface},
-    {classes::Jwx_8OpaqueFillSurfaceCanvas, "Jwx_8OpaqueFillSurfaceCanvas", Base::Transform, kNoKind, kKind8, kOpaque, kFill, kSurface},
-    {classes::Jwx_8To_8_8_8_8MaskConverter, "Jwx_8To_8_8_8_8MaskConverter", Base::Converter, kKind8, kKind8_8_8_8, 0, 0, 0},
-    {classes::Jwx_8AirBrushFillMaskCanvas, "Jwx_8AirBrushFillMaskCanvas", Base::Transform, kNoKind, kKind8, kAirBrush, kFill, kSurface},
+    {classes::Jwx_8_8_8_8AddDrawColorCanvas, "Jwx_8_8_8_8AddDrawColorCanvas", Base::Primitive,
+     kNoKind, kKind8_8_8_8, kAdd, kDraw, kColor},
+    {classes::Jwx_8_8_8_8AddFillColorCanvas, "Jwx_8_8_8_8AddFillColorCanvas", Base::Primitive,
+     kNoKind, kKind8_8_8_8, kAdd, kFill, kColor},
+    {classes::Jwx_8_8_8_8AddFillSurfaceCanvas, "Jwx_8_8_8_8AddFillSurfaceCanvas", Base::Transform,
+     kNoKind, kKind8_8_8_8, kAdd, kFill, kSurface},
+    {classes::Jwx_8_8_8_8OpaqueFillSurfaceCanvas, "Jwx_8_8_8_8OpaqueFillSurfaceCanvas",
+     Base::Transform, kNoKind, kKind8_8_8_8, kOpaque, kFill, kSurface},
+    {classes::Jwx_8_8_8_8SurfaceSwapper, "Jwx_8_8_8_8SurfaceSwapper", Base::Converter, kKind8_8_8_8,
+     kKind8_8_8_8, 0, 0, 0},
+    {classes::Jwx_8_8_8_8To_8_8_8SurfaceConverter, "Jwx_8_8_8_8To_8_8_8SurfaceConverter",
+     Base::Converter, kKind8_8_8_8, kKind8_8_8, 0, 0, 0},
+    {classes::Jwx_8_8_8_8To_8SurfaceConverter, "Jwx_8_8_8_8To_8SurfaceConverter", Base::Converter,
+     kKind8_8_8_8, kKind8, 0, 0, 0},
+    {classes::Jwx_8_8_8To_8_8_8_8SurfaceConverter, "Jwx_8_8_8To_8_8_8_8SurfaceConverter",
+     Base::Converter, kKind8_8_8, kKind8_8_8_8, 0, 0, 0},
+    {classes::Jwx_8_8_8LinCombFillSurfaceCanvas, "Jwx_8_8_8LinCombFillSurfaceCanvas",
+     Base::Transform, kNoKind, kKind8_8_8, kLinComb, kFill, kSurface},
+    {classes::Jwx_8_8_8OpaqueFillSurfaceCanvas, "Jwx_8_8_8OpaqueFillSurfaceCanvas", Base::Transform,
+     kNoKind, kKind8_8_8, kOpaque, kFill, kSurface},
+    {classes::Jwx_8_8_8SurfaceSwapper, "Jwx_8_8_8SurfaceSwapper", Base::Converter, kKind8_8_8,
+     kKind8_8_8, 0, 0, 0},
+    {classes::Jwx_8_8_8To_8SurfaceConverter, "Jwx_8_8_8To_8SurfaceConverter", Base::Converter,
+     kKind8_8_8, kKind8, 0, 0, 0},
+    {classes::Jwx_8PaintBrushFillMaskCanvas, "Jwx_8PaintBrushFillMaskCanvas", Base::Transform,
+     kNoKind, kKind8, kPaintBrush, kFill, kSurface},
+    {classes::Jwx_8OpaqueFillSurfaceCanvas, "Jwx_8OpaqueFillSurfaceCanvas", Base::Transform,
+     kNoKind, kKind8, kOpaque, kFill, kSurface},
+    {classes::Jwx_8To_8_8_8_8MaskConverter, "Jwx_8To_8_8_8_8MaskConverter", Base::Converter, kKind8,
+     kKind8_8_8_8, 0, 0, 0},
+    {classes::Jwx_8AirBrushFillMaskCanvas, "Jwx_8AirBrushFillMaskCanvas", Base::Transform, kNoKind,
+     kKind8, kAirBrush, kFill, kSurface},
 };
 
 }  // namespace qvgfx_basics

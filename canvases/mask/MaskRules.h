@@ -11,20 +11,26 @@
 // On vectors, in what is left uncovered: 255 - d' = R((255 - s)(255 - d)), the same bytes since
 // a multiple of 255 moves R by a whole number (t / 255 never ends in one half).
 struct PaintBrush {
-    uint8_t operator()(uint32_t d, uint32_t s) const { return uint8_t(s + Div255Round((255 - s) * d)); }
+    uint8_t operator()(uint32_t d, uint32_t s) const
+    {
+        return uint8_t(s + Div255Round((255 - s) * d));
+    }
 #if QVGFX_X86
+    // clang-format off
     QVGFX_VECTOR_FORMS(
         const V full = Splat16(d, 255);
         const V lo = MulLo16(Sub16(full, Lo8(v)), Sub16(full, Lo8(d)));
         const V hi = MulLo16(Sub16(full, Hi8(v)), Sub16(full, Hi8(d)));
         return Not(Narrow(Div255Round16(lo), Div255Round16(hi)));)
+    // clang-format on
 #endif
 };
 template <>
 inline constexpr RowTable<PaintBrush> kRowsOf<PaintBrush> = {PlainRow, Sse2Row, Avx2Row, Avx512Row};
 
 // The paintbrush union with the source first weakened by the source surface's opacity byte.
-// On vectors, in what is left uncovered: 255 - a = R(255 * 255 - s o), 255 - d' = R((255 - a)(255 - d)).
+// On vectors, in what is left uncovered: 255 - a = R(255 * 255 - s o), 255 - d' = R((255 - a)(255 -
+// d)).
 struct AirBrush {
     uint32_t m_Opacity;  // read once per call, after both surfaces are locked
     uint8_t operator()(uint32_t d, uint32_t s) const
@@ -33,11 +39,13 @@ struct AirBrush {
         return uint8_t(d + Div255Round(a * (255 - d)));
     }
 #if QVGFX_X86
+    // clang-format off
     QVGFX_VECTOR_FORMS(
         const V o = Splat16(d, int(m_Opacity)), full = Splat16(d, 255), square = Splat16(d, 255 * 255);
         const V lo = Div255Round16(Sub16(square, MulLo16(Lo8(v), o)));
         const V hi = Div255Round16(Sub16(square, MulLo16(Hi8(v), o)));
         return Not(Narrow(Div255Round16(MulLo16(lo, Sub16(full, Lo8(d)))), Div255Round16(MulLo16(hi, Sub16(full, Hi8(d))))));)
+    // clang-format on
 #endif
 };
 template <>

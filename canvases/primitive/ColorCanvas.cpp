@@ -63,7 +63,8 @@ void ColorCanvas::DrawHorizontalLine(int32_t x1, int32_t y, int32_t x2)
     SurfaceLock dst(m_Destination, true);
     uint8_t* p = PixelAt(dst.Bits(), m_Destination->GetPitch(), x1, y);
     int64_t n = int64_t(x2) - x1 + 1;
-    const int32_t k = FastAddColourRun(p, int32_t(std::min<int64_t>(n, INT32_MAX)), m_ColorBytes);  // vector twin first
+    const int32_t k = FastAddColourRun(p, int32_t(std::min<int64_t>(n, INT32_MAX)),
+                                       m_ColorBytes);  // vector twin first
     for (n -= k, p += std::ptrdiff_t(k) * 4; n > 0; --n, p += 4)
         AddColor(p, m_ColorBytes);
 }
@@ -90,7 +91,8 @@ void ColorCanvas::DrawVerticalLine(int32_t x, int32_t y1, int32_t y2)
 }
 
 // Clipped right edge before left, bottom before top, in 64 bits so that no sum wraps.
-void Jwx_8_8_8_8AddFillColorCanvas::DrawRectangle(int32_t x, int32_t y, int32_t width, int32_t height)
+void Jwx_8_8_8_8AddFillColorCanvas::DrawRectangle(int32_t x, int32_t y, int32_t width,
+                                                  int32_t height)
 {
     if (!HasPixels())
         return;
@@ -111,7 +113,8 @@ void Jwx_8_8_8_8AddFillColorCanvas::DrawRectangle(int32_t x, int32_t y, int32_t 
     int32_t pitch = m_Destination->GetPitch();
     for (int64_t row = 0; row < h; ++row) {
         uint8_t* p = PixelAt(dst.Bits(), pitch, left, top + row);
-        const int32_t k = FastAddColourRun(p, int32_t(std::min<int64_t>(w, INT32_MAX)), m_ColorBytes);  // vector twin first
+        const int32_t k = FastAddColourRun(p, int32_t(std::min<int64_t>(w, INT32_MAX)),
+                                           m_ColorBytes);  // vector twin first
         p += std::ptrdiff_t(k) * 4;
         for (int64_t n = w - k; n > 0; --n, p += 4)
             AddColor(p, m_ColorBytes);

@@ -214,7 +214,8 @@ int32_t Saturate(int64_t v)
                                        std::numeric_limits<int32_t>::max()));
 }
 
-// The ends of a row or column, saturated; a reversed pair stays reversed, so it still draws nothing.
+// The ends of a row or column, saturated; a reversed pair stays reversed, so it still draws
+// nothing.
 void Ends(int64_t a, int64_t b, int32_t& a32, int32_t& b32)
 {
     a32 = Saturate(a);
@@ -263,10 +264,7 @@ void RectangleOutline(CQVPrimitiveCanvas& c, int32_t x, int32_t y, int32_t width
         Column(c, right, top, bottomInner);
 }
 
-bool AllInReach(int32_t a, int32_t b, int32_t c)
-{
-    return InReach(a) && InReach(b) && InReach(c);
-}
+bool AllInReach(int32_t a, int32_t b, int32_t c) { return InReach(a) && InReach(b) && InReach(c); }
 
 }  // namespace
 
@@ -276,12 +274,14 @@ void Jwx_8_8_8_8AddDrawColorCanvas::DrawCircle(int32_t x, int32_t y, int32_t rad
         CircleOutline(*this, x, y, radius);
 }
 
-void Jwx_8_8_8_8AddDrawColorCanvas::DrawEllipse(int32_t x, int32_t y, int32_t radiusX, int32_t radiusY)
+void Jwx_8_8_8_8AddDrawColorCanvas::DrawEllipse(int32_t x, int32_t y, int32_t radiusX,
+                                                int32_t radiusY)
 {
     EllipseOutline(*this, x, y, radiusX, radiusY);
 }
 
-void Jwx_8_8_8_8AddDrawColorCanvas::DrawRectangle(int32_t x, int32_t y, int32_t width, int32_t height)
+void Jwx_8_8_8_8AddDrawColorCanvas::DrawRectangle(int32_t x, int32_t y, int32_t width,
+                                                  int32_t height)
 {
     RectangleOutline(*this, x, y, width, height);
 }
@@ -292,7 +292,8 @@ void Jwx_8_8_8_8AddFillColorCanvas::DrawCircle(int32_t x, int32_t y, int32_t rad
         Disc(*this, x, y, radius);
 }
 
-void Jwx_8_8_8_8AddFillColorCanvas::DrawEllipse(int32_t x, int32_t y, int32_t radiusX, int32_t radiusY)
+void Jwx_8_8_8_8AddFillColorCanvas::DrawEllipse(int32_t x, int32_t y, int32_t radiusX,
+                                                int32_t radiusY)
 {
     FilledEllipse(*this, x, y, radiusX, radiusY);
 }

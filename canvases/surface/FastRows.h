@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "common/CpuLevel.h"
 #include "canvases/surface/Resample.h"
+#include "common/CpuLevel.h"
 #include "common/RuleRows.h"
 
 // Twin of UnscaledRows: the rule's row chosen once, then row after row in the same order. False

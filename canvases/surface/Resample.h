@@ -52,8 +52,8 @@ inline bool BuildTables(ResampleTables& t, int B, const ResampleAxis& x, const R
                         const uint8_t* origin, ptrdiff_t sPitch, bool weights, uint64_t plan = 0)
 {
     const uint64_t nx = uint64_t(x.count), ny = uint64_t(y.count);
-    const uint64_t bytes = ny * sizeof(const uint8_t*) + nx * sizeof(int32_t) +
-                           (weights ? 2 * (nx + ny) : 0);
+    const uint64_t bytes =
+        ny * sizeof(const uint8_t*) + nx * sizeof(int32_t) + (weights ? 2 * (nx + ny) : 0);
     if (bytes > PTRDIFF_MAX || plan > PTRDIFF_MAX - bytes)
         return false;
     t.m_Block = new (std::nothrow) uint8_t[std::size_t(bytes + plan)];
@@ -102,8 +102,9 @@ void BoxRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t w,
         for (ptrdiff_t i = 0; i < w; ++i) {
             const uint8_t* p00 = t.m_Rows[j] + t.m_Columns[i];
             for (int k = 0; k < B; ++k, ++p) {
-                uint32_t v = (uint32_t(p00[k]) + p00[k + right] + p00[k + down] +
-                              p00[k + right + down]) >> 2;
+                uint32_t v =
+                    (uint32_t(p00[k]) + p00[k + right] + p00[k + down] + p00[k + right + down]) >>
+                    2;
                 *p = rule(*p, v);
             }
         }
@@ -114,8 +115,8 @@ void BoxRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t w,
 // uniform 255 gives 253). An axis one pixel wide passes 0 as its neighbour distance: its weight
 // is always 0, and the neighbour is never looked for outside the source.
 template <int B, class Rule>
-void BilinearRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t w,
-                  ptrdiff_t h, ptrdiff_t right, ptrdiff_t down, Rule rule)
+void BilinearRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t w, ptrdiff_t h,
+                  ptrdiff_t right, ptrdiff_t down, Rule rule)
 {
     for (ptrdiff_t j = 0; j < h; ++j, d += dPitch) {
         const uint32_t fy = t.m_Fy[j], fy1 = t.m_Fy1[j];

@@ -24,8 +24,9 @@ inline bool ClearOf(const ResampleEngine& e, const ResampleTables& t, uint8_t* d
 }
 
 // The engine's twin of BoxRows (t without weights) and BilinearRows: the same bytes, each row's
-// values handed to the rule's row (chosen once per call), strip by strip (the destination lies clear of the source,
-// so the order does not change them). False, nothing drawn, where the engine does not apply.
+// values handed to the rule's row (chosen once per call), strip by strip (the destination lies
+// clear of the source, so the order does not change them). False, nothing drawn, where the engine
+// does not apply.
 template <int B, class Rule>
 bool EngineRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t w, ptrdiff_t h,
                 ptrdiff_t right, ptrdiff_t down, Rule rule)
@@ -50,11 +51,12 @@ bool EngineRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t
 // so the right neighbour stays inside the rectangle; on the box path an axis that keeps its size
 // maps pixel to pixel and averages along the other. The engine only when engine is set.
 template <int B, class Rule>
-void DrawResampled(uint8_t* d, ptrdiff_t dPitch, const uint8_t* origin, ptrdiff_t sPitch, int32_t sw,
-                   int32_t sh, int32_t dw, int32_t dh, ResampleAxis x, ResampleAxis y, Rule rule,
-                   bool engine = true)
+void DrawResampled(uint8_t* d, ptrdiff_t dPitch, const uint8_t* origin, ptrdiff_t sPitch,
+                   int32_t sw, int32_t sh, int32_t dw, int32_t dh, ResampleAxis x, ResampleAxis y,
+                   Rule rule, bool engine = true)
 {
-    const bool bilinear = dw > sw || dh > sh, keepX = !bilinear && dw == sw, keepY = !bilinear && dh == sh;
+    const bool bilinear = dw > sw || dh > sh, keepX = !bilinear && dw == sw,
+               keepY = !bilinear && dh == sh;
     x.step = keepX ? 65536 : (int64_t(sw - 1) * 65536) / dw;
     y.step = keepY ? 65536 : (int64_t(sh - 1) * 65536) / dh;
     const ptrdiff_t right = sw > 1 && !keepX ? B : 0, down = sh > 1 && !keepY ? sPitch : 0;

@@ -42,11 +42,13 @@ struct LinComb {
     }
     // Byte pairs (v, d) times the weights split in four-bit parts, each sum within 16 bits:
     // (v a + d b) >> 8 = (H + (L >> 4)) >> 4, H the sum with the high parts, L with the low.
+    // clang-format off
     QVGFX_WIDE_FORMS(
         const int a = int(m_SourceWeight), b = int(m_DestinationWeight);
         const V lo = PairsLo(v, d), hi = PairsHi(v, d);
         return Narrow(Shr16(Add16(MulAddPairs(lo, a >> 4, b >> 4), Shr16(MulAddPairs(lo, a & 15, b & 15), 4)), 4),
                       Shr16(Add16(MulAddPairs(hi, a >> 4, b >> 4), Shr16(MulAddPairs(hi, a & 15, b & 15), 4)), 4));)
+    // clang-format on
 #endif
 };
 template <>

@@ -7,10 +7,10 @@
 #include <cstdint>
 
 #include "canvases/surface/FastRows.h"
-#include "host/QVGFX.h"
 #include "canvases/surface/Resample.h"
 #include "canvases/surface/Resampler.h"
 #include "common/SurfaceLock.h"
+#include "host/QVGFX.h"
 
 // Derived supplies, when its rule carries state, MakeRule(source) returning it; its class id comes
 // from WithClassId, as for every registered class.

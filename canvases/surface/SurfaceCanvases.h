@@ -1,22 +1,19 @@
 // The 8/8/8/8 and 8/8/8 surface canvases: saturating add, copy and weighted sum.
 #pragma once
 
-#include "common/ClassId.h"
-#include "host/QVGFX.h"
 #include "canvases/surface/Rules.h"
 #include "canvases/surface/SurfaceCanvas.h"
+#include "common/ClassId.h"
+#include "host/QVGFX.h"
 
 class Jwx_8_8_8_8AddFillSurfaceCanvas final
-    : public WithClassId<SurfaceCanvas<Jwx_8_8_8_8AddFillSurfaceCanvas, 4, AddSat>, 126> {
-};
+    : public WithClassId<SurfaceCanvas<Jwx_8_8_8_8AddFillSurfaceCanvas, 4, AddSat>, 126> {};
 
 class Jwx_8_8_8_8OpaqueFillSurfaceCanvas final
-    : public WithClassId<SurfaceCanvas<Jwx_8_8_8_8OpaqueFillSurfaceCanvas, 4, Copy>, 127> {
-};
+    : public WithClassId<SurfaceCanvas<Jwx_8_8_8_8OpaqueFillSurfaceCanvas, 4, Copy>, 127> {};
 
 class Jwx_8_8_8OpaqueFillSurfaceCanvas final
-    : public WithClassId<SurfaceCanvas<Jwx_8_8_8OpaqueFillSurfaceCanvas, 3, Copy>, 131> {
-};
+    : public WithClassId<SurfaceCanvas<Jwx_8_8_8OpaqueFillSurfaceCanvas, 3, Copy>, 131> {};
 
 // Takes a LinCombSource record in place of a surface: the source and the two weights.
 class Jwx_8_8_8LinCombFillSurfaceCanvas final

@@ -13,7 +13,8 @@ struct Rule {
     uint32_t operation;  // the canvas entry's first code
 };
 
-const Rule kRules[] = {{"copy", 8}, {"add", 1}, {"lincomb", 4}, {"paintbrush", 10}, {"airbrush", 11}};
+const Rule kRules[] = {
+    {"copy", 8}, {"add", 1}, {"lincomb", 4}, {"paintbrush", 10}, {"airbrush", 11}};
 
 // What blit and scale share: the two images, the canvas with its source set, the output path.
 struct Job {
@@ -37,8 +38,8 @@ const Rule& FindRule(const std::string& name)
 Job Prepare(const CommandLine& line, const char* command, const Rule*& rule)
 {
     if (line.positionals.size() != 3)
-        throw UsageError(std::string(command) + " takes SRC.png DST.png OUT.png (see qvgfx " + command +
-                         " --help)");
+        throw UsageError(std::string(command) + " takes SRC.png DST.png OUT.png (see qvgfx " +
+                         command + " --help)");
     if (!line.Has("--rule"))
         throw UsageError(std::string(command) + " needs --rule RULE");
     rule = &FindRule(line.Get("--rule"));
@@ -80,21 +81,24 @@ Object<CQVTransformationCanvas> MakeCanvas(Plugin& plugin, Job& job, const Rule&
     const CQVFormat& d = job.destination->GetFormat();
     uint32_t id = plugin.CanvasFor(d, rule.operation, 0, 2);
     if (id == 0)
-        throw Failure("the module offers no " + std::string(rule.name) + " canvas for " + Describe(d) +
-                      " images");
+        throw Failure("the module offers no " + std::string(rule.name) + " canvas for " +
+                      Describe(d) + " images");
     // The canvases read the source in the destination's layout.
     if (job.source->GetFormat().m_Kind != d.m_Kind)
-        throw Failure("the source is " + Describe(job.source->GetFormat()) + " but the destination is " +
-                      Describe(d) + "; convert one of them first (qvgfx convert)");
+        throw Failure("the source is " + Describe(job.source->GetFormat()) +
+                      " but the destination is " + Describe(d) +
+                      "; convert one of them first (qvgfx convert)");
     Object<CQVTransformationCanvas> canvas = plugin.Create<CQVTransformationCanvas>(id);
     canvas->SetDestination(job.destination.get());
     job.weights.surface = job.source.get();
-    canvas->SetSource(rule.operation == 4 ? reinterpret_cast<CQVSurface*>(&job.weights) : job.source.get());
+    canvas->SetSource(rule.operation == 4 ? reinterpret_cast<CQVSurface*>(&job.weights)
+                                          : job.source.get());
     return canvas;
 }
 
 // Blit's clipping, step by step in 64 bits: whether anything of the rectangle is left.
-bool BlitDrawsSomething(std::vector<int64_t> r, int64_t sourceW, int64_t sourceH, const int64_t (&clip)[4])
+bool BlitDrawsSomething(std::vector<int64_t> r, int64_t sourceW, int64_t sourceH,
+                        const int64_t (&clip)[4])
 {
     int64_t &sx = r[0], &sy = r[1], &w = r[2], &h = r[3], &dx = r[4], &dy = r[5];
     w = std::min(w, sourceW - sx);
@@ -143,14 +147,17 @@ int BlitCommand(Plugin& plugin, const Arguments& args)
     if (!clip.empty()) {
         canvas->SetClip(clip[0], clip[1], clip[2], clip[3]);
         area[0] = std::max<int64_t>(clip[0], 0), area[1] = std::max<int64_t>(clip[1], 0);
-        area[2] = std::min<int64_t>(clip[2], area[2]), area[3] = std::min<int64_t>(clip[3], area[3]);
+        area[2] = std::min<int64_t>(clip[2], area[2]),
+        area[3] = std::min<int64_t>(clip[3], area[3]);
     }
     if ((clip.empty() || !NoteEmptyClip(clip, width, height)) &&
-        !BlitDrawsSomething({from[0], from[1], from[2], from[3], at[0], at[1]}, job.source->GetWidth(),
-                            job.source->GetHeight(), area))
-        Note("the rectangle " + Rectangle(from) + " of the " + std::to_string(job.source->GetWidth()) + "x" +
+        !BlitDrawsSomething({from[0], from[1], from[2], from[3], at[0], at[1]},
+                            job.source->GetWidth(), job.source->GetHeight(), area))
+        Note("the rectangle " + Rectangle(from) + " of the " +
+             std::to_string(job.source->GetWidth()) + "x" +
              std::to_string(job.source->GetHeight()) + " source, placed at " + Rectangle(at) +
-             ", lies wholly outside the source or the destination's clip rectangle: nothing is drawn");
+             ", lies wholly outside the source or the destination's clip rectangle: nothing is "
+             "drawn");
     canvas->Blit(from[0], from[1], from[2], from[3], at[0], at[1]);
     job.options.colour = &job.colour;
     WritePng(*job.destination, job.output, job.options);
@@ -159,8 +166,8 @@ int BlitCommand(Plugin& plugin, const Arguments& args)
 
 int ScaleCommand(Plugin& plugin, const Arguments& args)
 {
-    CommandLine line =
-        SplitArguments(args, {"--rule", "--from", "--to", "--weights", "--opacity", "--compression"});
+    CommandLine line = SplitArguments(
+        args, {"--rule", "--from", "--to", "--weights", "--opacity", "--compression"});
     if (!line.Has("--from") || !line.Has("--to"))
         throw UsageError("scale needs --from SX,SY,SW,SH and --to DX,DY,DW,DH");
     std::vector<int32_t> from = ParseInt32List(line.Get("--from"), 4, "--from");
@@ -176,13 +183,15 @@ int ScaleCommand(Plugin& plugin, const Arguments& args)
         Note("--to " + Rectangle(to) + " has a width or height below 1: nothing is drawn");
     else if (from[2] < 1 || from[3] < 1)
         Note("--from " + Rectangle(from) + " is empty: nothing is drawn");
-    else if (from[0] < 0 || from[1] < 0 || int64_t(from[0]) + from[2] > sw || int64_t(from[1]) + from[3] > sh)
+    else if (from[0] < 0 || from[1] < 0 || int64_t(from[0]) + from[2] > sw ||
+             int64_t(from[1]) + from[3] > sh)
         Note("--from " + Rectangle(from) + " is not wholly inside" + size + ": nothing is drawn");
     else if (from[2] > 32768 || from[3] > 32768)
         Note("--from " + Rectangle(from) + " is wider or taller than 32768: nothing is drawn");
-    else if (int64_t(to[0]) + to[2] <= 0 || int64_t(to[1]) + to[3] <= 0 || to[0] >= dw || to[1] >= dh)
-        Note("--to " + Rectangle(to) + " lies wholly outside the " + std::to_string(dw) + "x" + std::to_string(dh) +
-             " destination: nothing is drawn");
+    else if (int64_t(to[0]) + to[2] <= 0 || int64_t(to[1]) + to[3] <= 0 || to[0] >= dw ||
+             to[1] >= dh)
+        Note("--to " + Rectangle(to) + " lies wholly outside the " + std::to_string(dw) + "x" +
+             std::to_string(dh) + " destination: nothing is drawn");
     canvas->TransformBlit(from[0], from[1], from[2], from[3], to[0], to[1], to[2], to[3]);
     job.options.colour = &job.colour;
     WritePng(*job.destination, job.output, job.options);

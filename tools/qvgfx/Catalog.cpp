@@ -74,11 +74,12 @@ int CatalogCommand(Plugin&, const Arguments& args)
             std::string codes = e->GetKind() == CQVRepositoryEntry::Kind::Canvas
                                     ? "[" + Codes(e, ", ", "") + "]"
                                     : "null";
-            std::printf("  {\"id\": %u, \"name\": \"%s\", \"description\": \"%s\", \"typeIds\": [%s], "
-                        "\"codes\": %s, \"accepts\": [%s]}%s\n",
-                        e->GetClassID(), e->GetName(), e->GetDescription(), TypeIds(e, ", ").c_str(),
-                        codes.c_str(),
-                        AcceptedFormats(e, true).c_str(), i + 1 < CQVRepository::Count() ? "," : "");
+            std::printf(
+                "  {\"id\": %u, \"name\": \"%s\", \"description\": \"%s\", \"typeIds\": [%s], "
+                "\"codes\": %s, \"accepts\": [%s]}%s\n",
+                e->GetClassID(), e->GetName(), e->GetDescription(), TypeIds(e, ", ").c_str(),
+                codes.c_str(), AcceptedFormats(e, true).c_str(),
+                i + 1 < CQVRepository::Count() ? "," : "");
         } else {
             std::printf("%-6u %-36s %-36s %-18s %-8s %s\n", e->GetClassID(), e->GetName(),
                         e->GetDescription(), TypeIds(e, ",").c_str(), Codes(e, ",", "-").c_str(),

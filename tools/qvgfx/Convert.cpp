@@ -24,11 +24,12 @@ CQVFormat ParseLayout(const std::string& text)
                              " twice: each of R, G, B, A may appear once");
     uint8_t codes[4] = {};
     std::memcpy(codes, text.data(), text.size());
-    return CQVFormat(uint8_t(text.size() == 1 ? 0 : text.size() - 2), codes[0], codes[1], codes[2], codes[3]);
+    return CQVFormat(uint8_t(text.size() == 1 ? 0 : text.size() - 2), codes[0], codes[1], codes[2],
+                     codes[3]);
 }
 
-std::unique_ptr<CQVSurface> ConvertSurface(Plugin& plugin, CQVSurface& source, const CQVFormat& target,
-                                           bool mask)
+std::unique_ptr<CQVSurface> ConvertSurface(Plugin& plugin, CQVSurface& source,
+                                           const CQVFormat& target, bool mask)
 {
     const CQVFormat& from = source.GetFormat();
     // The target as the user wrote it: "A (8)" stays A, never "grey".
@@ -38,20 +39,25 @@ std::unique_ptr<CQVSurface> ConvertSurface(Plugin& plugin, CQVSurface& source, c
                          " (" + kLayouts[target.m_Kind] + ")";
     // Only the mask converter turns 8 into 8/8/8/8, and it does nothing else.
     if (mask && from.m_Kind != 0)
-        throw Failure("the mask layout is made from grey (8) images only, not from " + Describe(from));
+        throw Failure("the mask layout is made from grey (8) images only, not from " +
+                      Describe(from));
     if (!mask && from.m_Kind == 0)
         throw Failure("a grey (8) image converts only to the mask layout, not to " + wanted);
     // A layout that keeps or drops channels picks each of its channels from the source by name.
     if (!mask && target.m_Kind <= from.m_Kind) {
         for (int i = 0; i < CQVFormat::m_Size[target.m_Kind]; ++i)
-            if (std::memchr(from.m_Codes, target.m_Codes[i], CQVFormat::m_Size[from.m_Kind]) == nullptr)
-                throw Failure(Describe(from) + " has no " + char(target.m_Codes[i]) + " channel for " + wanted);
+            if (std::memchr(from.m_Codes, target.m_Codes[i], CQVFormat::m_Size[from.m_Kind]) ==
+                nullptr)
+                throw Failure(Describe(from) + " has no " + char(target.m_Codes[i]) +
+                              " channel for " + wanted);
     }
     uint32_t id = plugin.ConverterFor(from, target);
     if (id == 0)
-        throw Failure("the module offers no converter from " + Describe(from) + " to " + Describe(target));
+        throw Failure("the module offers no converter from " + Describe(from) + " to " +
+                      Describe(target));
     Object<CQVSurfaceConverter> converter = plugin.Create<CQVSurfaceConverter>(id);
-    std::unique_ptr<CQVSurface> destination = MakeSurface(target, source.GetWidth(), source.GetHeight());
+    std::unique_ptr<CQVSurface> destination =
+        MakeSurface(target, source.GetWidth(), source.GetHeight());
     converter->Convert(&source, destination.get(), target);
     return destination;
 }

@@ -24,14 +24,16 @@ const CQVFormat kGrey(0, kGreyCode);
 using Surface = std::unique_ptr<CQVSurface>;
 
 // Procedural pictures are the host's own: written straight into the surface's memory.
-Surface Paint(const CQVFormat& format, int32_t w, int32_t h, const std::function<uint8_t(int, int, int)>& f)
+Surface Paint(const CQVFormat& format, int32_t w, int32_t h,
+              const std::function<uint8_t(int, int, int)>& f)
 {
     Surface s = MakeSurface(format, w, h);
     int B = CQVFormat::m_Size[format.m_Kind];
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             for (int k = 0; k < B; ++k)
-                s->GetMemory()[std::size_t(y) * std::size_t(s->GetPitch()) + std::size_t(x * B + k)] = f(x, y, k);
+                s->GetMemory()[std::size_t(y) * std::size_t(s->GetPitch()) +
+                               std::size_t(x * B + k)] = f(x, y, k);
     return s;
 }
 
@@ -41,13 +43,17 @@ uint8_t Ramp(int i, int n) { return uint8_t(i * 255 / (n > 1 ? n - 1 : 1)); }
 Surface Gradient(const CQVFormat& format, int32_t w, int32_t h)
 {
     return Paint(format, w, h, [=](int x, int y, int k) {
-        return k == 0 ? Ramp(x, w) : k == 1 ? Ramp(y, h) : k == 2 ? Ramp(w - 1 - x + y, w + h - 1) : uint8_t(255);
+        return k == 0   ? Ramp(x, w)
+               : k == 1 ? Ramp(y, h)
+               : k == 2 ? Ramp(w - 1 - x + y, w + h - 1)
+                        : uint8_t(255);
     });
 }
 
 Surface Checker(const CQVFormat& format, int32_t w, int32_t h, int cell)
 {
-    static const uint8_t kColors[4][4] = {{230, 60, 40, 255}, {40, 170, 230, 255}, {250, 210, 40, 255}, {30, 30, 60, 255}};
+    static const uint8_t kColors[4][4] = {
+        {230, 60, 40, 255}, {40, 170, 230, 255}, {250, 210, 40, 255}, {30, 30, 60, 255}};
     return Paint(format, w, h, [=](int x, int y, int k) {
         int c = ((x / cell) + (y / cell)) % 2 * 2 + (x / cell + 2 * (y / cell)) % 2;
         return format.m_Kind == 0 ? uint8_t(((x / cell + y / cell) % 2) * 255) : kColors[c][k];
@@ -86,12 +92,13 @@ public:
     }
 
     // The surface canvas for a rule code and the destination's layout, with its surfaces set.
-    Object<CQVTransformationCanvas> SurfaceCanvas(CQVSurface* destination, uint32_t operation, CQVSurface* source)
+    Object<CQVTransformationCanvas> SurfaceCanvas(CQVSurface* destination, uint32_t operation,
+                                                  CQVSurface* source)
     {
         uint32_t id = m_Plugin.CanvasFor(destination->GetFormat(), operation, 0, 2);
         if (id == 0)
-            throw Failure("the module offers no canvas with operation " + std::to_string(operation) + " for " +
-                          Describe(destination->GetFormat()));
+            throw Failure("the module offers no canvas with operation " +
+                          std::to_string(operation) + " for " + Describe(destination->GetFormat()));
         Object<CQVTransformationCanvas> canvas = m_Plugin.Create<CQVTransformationCanvas>(id);
         canvas->SetDestination(destination);
         if (source)
@@ -104,7 +111,8 @@ public:
         return ConvertSurface(m_Plugin, source, target, mask);
     }
 
-    static void SetColor(Object<CQVPrimitiveCanvas>& canvas, uint8_t r, uint8_t g, uint8_t b, uint8_t a)
+    static void SetColor(Object<CQVPrimitiveCanvas>& canvas, uint8_t r, uint8_t g, uint8_t b,
+                         uint8_t a)
     {
         ColorRecord record = {0, 0};
         uint8_t bytes[4] = {r, g, b, a};
@@ -123,7 +131,8 @@ public:
             converted = Convert(panel, kRGBA, panel.GetFormat().m_Kind == 0);
             rgba = converted.get();
         }
-        int32_t x = kMargin + m_Count % kColumns * kCellW, y = kMargin + m_Count / kColumns * kCellH;
+        int32_t x = kMargin + m_Count % kColumns * kCellW,
+                y = kMargin + m_Count / kColumns * kCellH;
         ++m_Count;
         Object<CQVTransformationCanvas> copy = SurfaceCanvas(m_Image.get(), 8, rgba);
         copy->Blit(0, 0, kPanelW, kPanelH, x, y + 20);
@@ -194,8 +203,10 @@ void Shapes(Gallery& g)
     for (int i = 0; i < 24; ++i) {
         double a = i * 3.14159265 / 12;
         Object<CQVPrimitiveCanvas>& canvas = i % 2 ? c : f;
-        Gallery::SetColor(canvas, uint8_t(128 + 127 * std::cos(a)), uint8_t(128 + 127 * std::sin(a)), 160, 255);
-        canvas->DrawLine(56, 42, 56 + int(std::lround(52 * std::cos(a))), 42 + int(std::lround(40 * std::sin(a))));
+        Gallery::SetColor(canvas, uint8_t(128 + 127 * std::cos(a)),
+                          uint8_t(128 + 127 * std::sin(a)), 160, 255);
+        canvas->DrawLine(56, 42, 56 + int(std::lround(52 * std::cos(a))),
+                         42 + int(std::lround(40 * std::sin(a))));
     }
     Gallery::SetColor(c, 255, 255, 255, 255);
     c->DrawCircle(56, 42, 6);
@@ -222,7 +233,8 @@ void CopyAndAdd(Gallery& g)
     // Box reduction at its best: a drawing at twice the panel's size, halved, so that each
     // panel pixel averages a 2 x 2 block and edges and thin lines come out smoothed.
     Surface large = MakeSurface(kRGBA, 2 * kPanelW, 2 * kPanelH);
-    Object<CQVPrimitiveCanvas> fill = g.ColorCanvas(large.get(), true), draw = g.ColorCanvas(large.get(), false);
+    Object<CQVPrimitiveCanvas> fill = g.ColorCanvas(large.get(), true),
+                               draw = g.ColorCanvas(large.get(), false);
     Gallery::SetColor(fill, 30, 60, 110, 255);
     fill->DrawRectangle(0, 0, 2 * kPanelW, 2 * kPanelH);
     Gallery::SetColor(fill, 220, 120, 0, 0);
@@ -237,8 +249,11 @@ void CopyAndAdd(Gallery& g)
     copy->TransformBlit(0, 0, 2 * kPanelW, 2 * kPanelH, 0, 0, kPanelW, kPanelH);
     g.Place(*reduced, "COPY REDUCE", "224X168 HALVED");
 
-    Surface sum = Paint(kRGBA, kPanelW, kPanelH, [](int, int y, int k) { return k == 2 ? Ramp(y, kPanelH) : uint8_t(k == 3 ? 255 : 0); });
-    Surface red = Paint(kRGBA, kPanelW, kPanelH, [](int x, int, int k) { return k == 0 ? Ramp(x, kPanelW) : uint8_t(0); });
+    Surface sum = Paint(kRGBA, kPanelW, kPanelH, [](int, int y, int k) {
+        return k == 2 ? Ramp(y, kPanelH) : uint8_t(k == 3 ? 255 : 0);
+    });
+    Surface red = Paint(kRGBA, kPanelW, kPanelH,
+                        [](int x, int, int k) { return k == 0 ? Ramp(x, kPanelW) : uint8_t(0); });
     Object<CQVTransformationCanvas> add = g.SurfaceCanvas(sum.get(), 1, red.get());
     add->Blit(0, 0, kPanelW, kPanelH, 0, 0);
     Surface green = Paint(kRGBA, 40, 40, [](int x, int y, int k) {
@@ -274,7 +289,8 @@ void Blends(Gallery& g)
 }
 
 // Dabs of the brush along a curve, each a TransformBlit of the whole brush to the dab's size.
-void Stroke(CQVTransformationCanvas& canvas, int32_t brush, int count, const std::function<void(int, double&, double&, double&)>& path)
+void Stroke(CQVTransformationCanvas& canvas, int32_t brush, int count,
+            const std::function<void(int, double&, double&, double&)>& path)
 {
     for (int i = 0; i < count; ++i) {
         double x, y, size;
@@ -316,7 +332,8 @@ void Masks(Gallery& g)
 
 // Red, green and blue bars over the panel; the lower half stored in `layout` by a swapper, so
 // the bars there show which channels traded places.
-void SwappedBars(Gallery& g, const CQVFormat& format, const CQVFormat& layout, const char* title, const char* note)
+void SwappedBars(Gallery& g, const CQVFormat& format, const CQVFormat& layout, const char* title,
+                 const char* note)
 {
     Surface bars = MakeSurface(format, kPanelW, kPanelH);
     Surface rgba = MakeSurface(kRGBA, kPanelW, kPanelH);

@@ -20,8 +20,8 @@ struct ShapeSyntax {
 };
 
 const ShapeSyntax kShapes[] = {
-    {"color", Shape::Color, 4},  {"pixel", Shape::Pixel, 2},   {"hline", Shape::HLine, 3},
-    {"vline", Shape::VLine, 3},  {"rect", Shape::Rect, 4},     {"circle", Shape::Circle, 3},
+    {"color", Shape::Color, 4},     {"pixel", Shape::Pixel, 2}, {"hline", Shape::HLine, 3},
+    {"vline", Shape::VLine, 3},     {"rect", Shape::Rect, 4},   {"circle", Shape::Circle, 3},
     {"ellipse", Shape::Ellipse, 4}, {"line", Shape::Line, 4},
 };
 
@@ -46,11 +46,13 @@ Op ParseOp(const std::string& text)
             return {s.shape, ParseInt32List(list, 4, what, 0, 255), text};
         // The rasterisers walk the shape's whole extent; keep it where their arithmetic is exact.
         if (s.shape == Shape::Circle || s.shape == Shape::Ellipse || s.shape == Shape::Line)
-            return {s.shape, ParseInt32List(list, s.count, what, -kMaxShapeExtent, kMaxShapeExtent), text};
+            return {s.shape, ParseInt32List(list, s.count, what, -kMaxShapeExtent, kMaxShapeExtent),
+                    text};
         return {s.shape, ParseInt32List(list, s.count, what), text};
     }
-    throw UsageError("unknown OP '" + text +
-                     "' (color, pixel, hline, vline, rect, circle, ellipse, line; see qvgfx draw --help)");
+    throw UsageError(
+        "unknown OP '" + text +
+        "' (color, pixel, hline, vline, rect, circle, ellipse, line; see qvgfx draw --help)");
 }
 
 // The inclusive box of pixels a canvas may still touch: the clip rectangle within the image.
@@ -66,47 +68,48 @@ std::string ShapeNote(const Op& op, bool fill, const Box& area)
     const std::string nothing = op.text + " draws nothing: ";
     int64_t x0 = a[0], y0 = a[1], x1 = a[0], y1 = a[1];
     switch (op.shape) {
-        case Shape::Color: return {};
-        case Shape::Pixel: break;
-        case Shape::HLine:
-            if (a[2] < a[0])
-                return nothing + "its end X2 lies left of its start X1";
-            x1 = a[2];
-            break;
-        case Shape::VLine:
-            if (a[2] < a[1])
-                return nothing + "its end Y2 lies above its start Y1";
-            y1 = a[2];
-            break;
-        case Shape::Rect:
-            if (a[2] < 1 || a[3] < 1)
-                return nothing + "its width and height must be 1 or more";
-            x1 = x0 + a[2] - 1, y1 = y0 + a[3] - 1;
-            break;
-        case Shape::Circle:
-        case Shape::Ellipse: {
-            // A negative RY with a positive RX draws as its magnitude; a negative RX (or a negative
-            // RY with RX 0) leaves the outline's four axis points at most.
-            int64_t rx = a[2], ry = op.shape == Shape::Circle ? a[2] : a[3];
-            if (rx < 0 || (rx == 0 && ry < 0)) {
-                if (fill || rx == 0 || ry == 0)
-                    return nothing + "a radius is negative";
-                return op.text + " has a negative radius: the draw canvas plots only the four points where the "
-                                 "outline meets the axes";
-            }
-            ry = ry < 0 ? -ry : ry;
-            // Larger ellipses would leave the rasteriser's exact range.
-            const int64_t limit = int64_t(1) << 61;
-            if (op.shape == Shape::Ellipse && rx > 0 && ry > 0 &&
-                (2 * rx * rx > limit / ry || 2 * ry * ry > limit / rx))
-                return nothing + "2 x RX^2 x RY and 2 x RY^2 x RX must stay at most 2^61";
-            x0 -= rx, x1 += rx, y0 -= ry, y1 += ry;
-            break;
+    case Shape::Color: return {};
+    case Shape::Pixel: break;
+    case Shape::HLine:
+        if (a[2] < a[0])
+            return nothing + "its end X2 lies left of its start X1";
+        x1 = a[2];
+        break;
+    case Shape::VLine:
+        if (a[2] < a[1])
+            return nothing + "its end Y2 lies above its start Y1";
+        y1 = a[2];
+        break;
+    case Shape::Rect:
+        if (a[2] < 1 || a[3] < 1)
+            return nothing + "its width and height must be 1 or more";
+        x1 = x0 + a[2] - 1, y1 = y0 + a[3] - 1;
+        break;
+    case Shape::Circle:
+    case Shape::Ellipse: {
+        // A negative RY with a positive RX draws as its magnitude; a negative RX (or a negative
+        // RY with RX 0) leaves the outline's four axis points at most.
+        int64_t rx = a[2], ry = op.shape == Shape::Circle ? a[2] : a[3];
+        if (rx < 0 || (rx == 0 && ry < 0)) {
+            if (fill || rx == 0 || ry == 0)
+                return nothing + "a radius is negative";
+            return op.text +
+                   " has a negative radius: the draw canvas plots only the four points where the "
+                   "outline meets the axes";
         }
-        case Shape::Line:
-            x0 = std::min(a[0], a[2]), x1 = std::max(a[0], a[2]);
-            y0 = std::min(a[1], a[3]), y1 = std::max(a[1], a[3]);
-            break;
+        ry = ry < 0 ? -ry : ry;
+        // Larger ellipses would leave the rasteriser's exact range.
+        const int64_t limit = int64_t(1) << 61;
+        if (op.shape == Shape::Ellipse && rx > 0 && ry > 0 &&
+            (2 * rx * rx > limit / ry || 2 * ry * ry > limit / rx))
+            return nothing + "2 x RX^2 x RY and 2 x RY^2 x RX must stay at most 2^61";
+        x0 -= rx, x1 += rx, y0 -= ry, y1 += ry;
+        break;
+    }
+    case Shape::Line:
+        x0 = std::min(a[0], a[2]), x1 = std::max(a[0], a[2]);
+        y0 = std::min(a[1], a[3]), y1 = std::max(a[1], a[3]);
+        break;
     }
     if (x1 < area.left || x0 > area.right || y1 < area.top || y0 > area.bottom)
         return nothing + "it lies wholly outside the image or the clip rectangle";
@@ -117,20 +120,20 @@ void Apply(CQVPrimitiveCanvas& canvas, const Op& op)
 {
     const std::vector<int32_t>& a = op.a;
     switch (op.shape) {
-        case Shape::Color: {
-            ColorRecord record = {0, 0};
-            uint8_t bytes[4] = {uint8_t(a[0]), uint8_t(a[1]), uint8_t(a[2]), uint8_t(a[3])};
-            std::memcpy(&record.color, bytes, 4);
-            canvas.SetColor(&record);
-            break;
-        }
-        case Shape::Pixel: canvas.DrawPixel(a[0], a[1]); break;
-        case Shape::HLine: canvas.DrawHorizontalLine(a[0], a[1], a[2]); break;
-        case Shape::VLine: canvas.DrawVerticalLine(a[0], a[1], a[2]); break;
-        case Shape::Rect: canvas.DrawRectangle(a[0], a[1], a[2], a[3]); break;
-        case Shape::Circle: canvas.DrawCircle(a[0], a[1], a[2]); break;
-        case Shape::Ellipse: canvas.DrawEllipse(a[0], a[1], a[2], a[3]); break;
-        case Shape::Line: canvas.DrawLine(a[0], a[1], a[2], a[3]); break;
+    case Shape::Color: {
+        ColorRecord record = {0, 0};
+        uint8_t bytes[4] = {uint8_t(a[0]), uint8_t(a[1]), uint8_t(a[2]), uint8_t(a[3])};
+        std::memcpy(&record.color, bytes, 4);
+        canvas.SetColor(&record);
+        break;
+    }
+    case Shape::Pixel: canvas.DrawPixel(a[0], a[1]); break;
+    case Shape::HLine: canvas.DrawHorizontalLine(a[0], a[1], a[2]); break;
+    case Shape::VLine: canvas.DrawVerticalLine(a[0], a[1], a[2]); break;
+    case Shape::Rect: canvas.DrawRectangle(a[0], a[1], a[2], a[3]); break;
+    case Shape::Circle: canvas.DrawCircle(a[0], a[1], a[2]); break;
+    case Shape::Ellipse: canvas.DrawEllipse(a[0], a[1], a[2], a[3]); break;
+    case Shape::Line: canvas.DrawLine(a[0], a[1], a[2], a[3]); break;
     }
 }
 
@@ -138,7 +141,8 @@ void Apply(CQVPrimitiveCanvas& canvas, const Op& op)
 
 int DrawCommand(Plugin& plugin, const Arguments& args)
 {
-    CommandLine line = SplitArguments(args, {"--size", "--onto", "--canvas", "--clip", "--compression"});
+    CommandLine line =
+        SplitArguments(args, {"--size", "--onto", "--canvas", "--clip", "--compression"});
     if (line.positionals.size() < 2)
         throw UsageError("draw takes OUT.png and at least one OP (see qvgfx draw --help)");
     if (line.Has("--size") == line.Has("--onto"))

@@ -9,7 +9,9 @@
 class Failure : public std::runtime_error {
 public:
     // status 2: the command line is wrong; 1: an input or the work failed.
-    Failure(const std::string& message, int status = 1) : std::runtime_error(message), m_Status(status) {}
+    Failure(const std::string& message, int status = 1)
+        : std::runtime_error(message), m_Status(status)
+    {}
     int Status() const { return m_Status; }
 
 private:

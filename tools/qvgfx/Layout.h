@@ -14,5 +14,5 @@ CQVFormat ParseLayout(const std::string& text);
 // A new surface holding `source` converted to `target` by the converter the repository offers for
 // the two layouts. `mask` asks for the 8 to 8/8/8/8 mask converter. Throws Failure when the
 // module has no converter for the pair or the source lacks a channel that `target` names.
-std::unique_ptr<CQVSurface> ConvertSurface(Plugin& plugin, CQVSurface& source, const CQVFormat& target,
-                                           bool mask = false);
+std::unique_ptr<CQVSurface> ConvertSurface(Plugin& plugin, CQVSurface& source,
+                                           const CQVFormat& target, bool mask = false);

@@ -33,7 +33,8 @@ const char kUsage[] =
     "options:\n"
     "  --module PATH      load another build of the module\n"
     "  --quiet            no notes (see below)\n"
-    "  --compression N    (commands that write a PNG) zlib level 0 (stored) to 9 (smallest, slowest)\n"
+    "  --compression N    (commands that write a PNG) zlib level 0 (stored) to 9 (smallest, "
+    "slowest)\n"
     "                     with libpng's own filters; 6 packs as libpng does by default. Without\n"
     "                     it, a packing chosen by the picture, several times faster than level 6\n"
     "                     for photographs, with files within about a twentieth of its size\n"
@@ -44,12 +45,15 @@ const char kUsage[] =
     "\n"
     "images: RGBA PNGs are 8/8/8/8 surfaces with channel codes R, G, B, A in that byte order, RGB\n"
     "PNGs 8/8/8 (R, G, B), grey PNGs 8. On reading, palette images expand to RGB (RGBA when they\n"
-    "have transparency), grey+alpha to RGBA, 16-bit channels keep their high byte. Each side may be\n"
+    "have transparency), grey+alpha to RGBA, 16-bit channels keep their high byte. Each side may "
+    "be\n"
     "1 to 16384 pixels, 67108864 pixels in all. The chunks that say what the colours mean (gAMA,\n"
-    "cHRM, sRGB, iCCP) go from the input to the output (blit and scale: from DST, when SRC carries\n"
+    "cHRM, sRGB, iCCP) go from the input to the output (blit and scale: from DST, when SRC "
+    "carries\n"
     "the same); all other chunks (text, time, resolution, ...) are dropped.\n"
     "\n"
-    "output: written to a temporary file beside OUT, renamed into place when complete, so a failed\n"
+    "output: written to a temporary file beside OUT, renamed into place when complete, so a "
+    "failed\n"
     "or interrupted command (SIGINT, SIGTERM, SIGHUP) leaves no output and no temporary. An\n"
     "existing OUT keeps its permissions (and owner, where allowed); a symbolic link is followed\n"
     "and stays a link; a device, FIFO or terminal is written directly. An OUT not ending in .png\n"
@@ -174,9 +178,9 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"demo", DemoCommand, kDemoHelp},         {"convert", ConvertCommand, kConvertHelp},
-    {"draw", DrawCommand, kDrawHelp},         {"blit", BlitCommand, kBlitHelp},
-    {"scale", ScaleCommand, kScaleHelp},      {"catalog", CatalogCommand, kCatalogHelp},
+    {"demo", DemoCommand, kDemoHelp},    {"convert", ConvertCommand, kConvertHelp},
+    {"draw", DrawCommand, kDrawHelp},    {"blit", BlitCommand, kBlitHelp},
+    {"scale", ScaleCommand, kScaleHelp}, {"catalog", CatalogCommand, kCatalogHelp},
 };
 
 }  // namespace
@@ -209,7 +213,8 @@ int main(int argc, char** argv)
         }
     }
     if (!args.empty() && args[0] == "--version") {
-        std::printf("qvgfx %s\nmodule: %s\n", QVGFX_VERSION, Plugin::ModulePath(modulePath).c_str());
+        std::printf("qvgfx %s\nmodule: %s\n", QVGFX_VERSION,
+                    Plugin::ModulePath(modulePath).c_str());
         return 0;
     }
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {

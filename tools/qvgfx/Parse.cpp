@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-
 #include <sys/stat.h>
 
 #include "tools/qvgfx/Failure.h"
@@ -28,7 +27,8 @@ int64_t ParseInteger(const std::string& text, const std::string& what, int64_t l
     int64_t value = 0;
     const char* end = text.data() + text.size();
     auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || stop != end || (error != std::errc() && error != std::errc::result_out_of_range))
+    if (text.empty() || stop != end ||
+        (error != std::errc() && error != std::errc::result_out_of_range))
         throw UsageError(what + ": '" + text + "' is not a decimal integer");
     if (error == std::errc::result_out_of_range || value < low || value > high)
         throw UsageError(what + ": " + text + " is out of range (" + std::to_string(low) + " to " +
@@ -36,8 +36,8 @@ int64_t ParseInteger(const std::string& text, const std::string& what, int64_t l
     return value;
 }
 
-std::vector<int32_t> ParseInt32List(const std::string& text, std::size_t count, const std::string& what,
-                                    int32_t low, int32_t high)
+std::vector<int32_t> ParseInt32List(const std::string& text, std::size_t count,
+                                    const std::string& what, int32_t low, int32_t high)
 {
     std::vector<std::string> parts = SplitOn(text, ',');
     if (parts.size() != count)
@@ -103,7 +103,9 @@ CommandLine SplitArguments(const Arguments& args, const std::vector<std::string>
             throw UsageError(name + " takes no value");
         if (takesValue && equals == std::string::npos && i + 1 >= args.size())
             throw UsageError(name + " needs a value");
-        line.options[name] = !takesValue ? std::string() : equals != std::string::npos ? a.substr(equals + 1) : args[++i];
+        line.options[name] = !takesValue                   ? std::string()
+                             : equals != std::string::npos ? a.substr(equals + 1)
+                                                           : args[++i];
     }
     return line;
 }
@@ -133,8 +135,8 @@ bool NoteEmptyClip(const std::vector<int32_t>& clip, int32_t width, int32_t heig
     }
     // The host keeps the clip rectangle inside the image.
     if (clip[2] < 0 || clip[3] < 0 || clip[0] >= width || clip[1] >= height) {
-        Note(text + " lies wholly outside the " + std::to_string(width) + "x" + std::to_string(height) +
-             " image: nothing is drawn");
+        Note(text + " lies wholly outside the " + std::to_string(width) + "x" +
+             std::to_string(height) + " image: nothing is drawn");
         return true;
     }
     return false;

@@ -14,8 +14,9 @@
 int64_t ParseInteger(const std::string& text, const std::string& what, int64_t low, int64_t high);
 
 // `count` comma-separated integers from `low` to `high` (by default any signed 32-bit value).
-std::vector<int32_t> ParseInt32List(const std::string& text, std::size_t count, const std::string& what,
-                                    int32_t low = INT32_MIN, int32_t high = INT32_MAX);
+std::vector<int32_t> ParseInt32List(const std::string& text, std::size_t count,
+                                    const std::string& what, int32_t low = INT32_MIN,
+                                    int32_t high = INT32_MAX);
 
 // A finite decimal floating-point number from -kMaxWeight to kMaxWeight.
 constexpr float kMaxWeight = 1000.0f;
@@ -39,7 +40,8 @@ CommandLine SplitArguments(const Arguments& args, const std::vector<std::string>
 
 // How a command writes its output PATH: --compression from the line, the colour chunks kept from
 // an input (null: none); an output name that does not end in .png is to be noted.
-PngOutput OutputFor(const CommandLine& line, const std::string& path, const ColourChunks* colour = nullptr);
+PngOutput OutputFor(const CommandLine& line, const std::string& path,
+                    const ColourChunks* colour = nullptr);
 
 // Notes a --clip L,T,R,B that leaves no pixel of a WIDTHxHEIGHT image; returns whether it did.
 bool NoteEmptyClip(const std::vector<int32_t>& clip, int32_t width, int32_t height);

@@ -12,7 +12,10 @@
 namespace {
 
 #if defined(_WIN32)
-void* OpenLibrary(const std::string& path) { return reinterpret_cast<void*>(LoadLibraryA(path.c_str())); }
+void* OpenLibrary(const std::string& path)
+{
+    return reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
+}
 void* FindSymbol(void* handle, const char* name)
 {
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
@@ -75,7 +78,8 @@ bool Plugin::Load(const std::string& path, std::string& error)
         error = "cannot load module " + m_Path + ": " + LastError();
         return false;
     }
-    auto create = reinterpret_cast<JwCreateFactoryFunction>(FindSymbol(m_Handle, "jwCreateFactory"));
+    auto create =
+        reinterpret_cast<JwCreateFactoryFunction>(FindSymbol(m_Handle, "jwCreateFactory"));
     if (create == nullptr) {
         error = m_Path + " has no jwCreateFactory: not a plug-in module";
         return false;
@@ -95,7 +99,7 @@ uint32_t Plugin::ConverterFor(const CQVFormat& source, const CQVFormat& destinat
 }
 
 uint32_t Plugin::CanvasFor(const CQVFormat& destination, uint32_t operation, uint32_t drawOrFill,
-                          uint32_t colorOrSurface) const
+                           uint32_t colorOrSurface) const
 {
     auto matches = [](uint32_t code, uint32_t wanted) { return wanted == 0 || code == wanted; };
     for (CQVCanvasEntry* e : CanvasEntriesFor(destination))

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "host/QVGFX.h"
-
 #include "tools/qvgfx/Failure.h"
 
 // One reference to an object made by the module, released when the handle goes.

@@ -1,15 +1,14 @@
 #include "tools/qvgfx/Png.h"
 
-#include <png.h>
-#include <zlib.h>
-
 #include <cerrno>
 #include <csetjmp>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <png.h>
 #include <system_error>
 #include <vector>
+#include <zlib.h>
 
 #include "tools/qvgfx/Failure.h"
 
@@ -123,8 +122,8 @@ void TakeColourChunks(png_structp png, png_infop info, ColourChunks& c)
     png_fixed_point gamma = 0, chrm[8] = {};
     c.hasGamma = png_get_gAMA_fixed(png, info, &gamma) != 0;
     c.gamma = gamma;
-    c.hasChromaticities = png_get_cHRM_fixed(png, info, &chrm[0], &chrm[1], &chrm[2], &chrm[3], &chrm[4],
-                                             &chrm[5], &chrm[6], &chrm[7]) != 0;
+    c.hasChromaticities = png_get_cHRM_fixed(png, info, &chrm[0], &chrm[1], &chrm[2], &chrm[3],
+                                             &chrm[4], &chrm[5], &chrm[6], &chrm[7]) != 0;
     for (int i = 0; i < 8; ++i)
         c.chromaticities[i] = chrm[i];
     int intent = 0;
@@ -134,7 +133,8 @@ void TakeColourChunks(png_structp png, png_infop info, ColourChunks& c)
     png_bytep profile = nullptr;
     png_uint_32 length = 0;
     int method = 0;
-    if (png_get_iCCP(png, info, &name, &method, &profile, &length) != 0 && name && profile && length) {
+    if (png_get_iCCP(png, info, &name, &method, &profile, &length) != 0 && name && profile &&
+        length) {
         c.iccName = *name ? name : "ICC profile";
         c.iccProfile.assign(profile, profile + length);
         c.iccGrey = (png_get_color_type(png, info) & PNG_COLOR_MASK_COLOR) == 0;
@@ -143,7 +143,9 @@ void TakeColourChunks(png_structp png, png_infop info, ColourChunks& c)
 
 std::unique_ptr<CQVSurface> Decode(Source& source, const std::string& name, ColourChunks* colour)
 {
-    auto readFailure = [&] { return Failure("cannot read " + name + ": " + SystemError(source.error)); };
+    auto readFailure = [&] {
+        return Failure("cannot read " + name + ": " + SystemError(source.error));
+    };
     png_byte signature[8] = {};
     std::size_t got = 0;
     if (source.file) {
@@ -160,7 +162,8 @@ std::unique_ptr<CQVSurface> Decode(Source& source, const std::string& name, Colo
     if (got != sizeof signature || png_sig_cmp(signature, 0, sizeof signature) != 0)
         throw Failure(name + " is not a PNG file");
     PngErrorText error = {};
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &error, OnPngError, OnPngWarning);
+    png_structp png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, &error, OnPngError, OnPngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     struct Guard {
         png_structp* png;
@@ -195,7 +198,8 @@ std::unique_ptr<CQVSurface> Decode(Source& source, const std::string& name, Colo
         throw Failure(name + ": unexpected row size after expansion");
     std::vector<png_bytep> rows(std::size_t(surface->GetHeight()));
     for (int32_t y = 0; y < surface->GetHeight(); ++y)
-        rows[std::size_t(y)] = surface->GetMemory() + std::size_t(y) * std::size_t(surface->GetPitch());
+        rows[std::size_t(y)] =
+            surface->GetMemory() + std::size_t(y) * std::size_t(surface->GetPitch());
     if (!ReadRows(png, info, rows.data())) {
         if (source.error)
             throw readFailure();
@@ -276,15 +280,15 @@ struct Packing {
     int strategy;  // zlib strategy
 };
 
-bool Encode(png_structp png, png_infop info, Sink* sink, png_uint_32 width, png_uint_32 height, int type,
-            const ColourChunks* colour, const Packing* packing, png_bytepp rows)
+bool Encode(png_structp png, png_infop info, Sink* sink, png_uint_32 width, png_uint_32 height,
+            int type, const ColourChunks* colour, const Packing* packing, png_bytepp rows)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
     png_set_write_fn(png, sink, WriteBytes, FlushBytes);
     png_set_benign_errors(png, 1);
-    png_set_IHDR(png, info, width, height, 8, type, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, width, height, 8, type, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (colour)
         PutColourChunks(png, info, *colour, type == PNG_COLOR_TYPE_GRAY);
     png_set_compression_level(png, packing->level);
@@ -300,11 +304,13 @@ bool Encode(png_structp png, png_infop info, Sink* sink, png_uint_32 width, png_
 }
 
 // Encodes `height` rows into the sink; on failure returns the reason.
-bool EncodeRows(Sink& sink, png_uint_32 width, png_uint_32 height, int type, const ColourChunks* colour,
-                const Packing& packing, png_bytepp rows, std::string& why)
+bool EncodeRows(Sink& sink, png_uint_32 width, png_uint_32 height, int type,
+                const ColourChunks* colour, const Packing& packing, png_bytepp rows,
+                std::string& why)
 {
     PngErrorText error = {};
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error, OnPngError, OnPngWarning);
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, &error, OnPngError, OnPngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     bool made = info != nullptr;
     bool written = made && Encode(png, info, &sink, width, height, type, colour, &packing, rows);
@@ -335,8 +341,8 @@ Packing ChoosePacking(const std::vector<png_bytep>& rows, png_uint_32 width, int
         auto sink = std::make_unique<Sink>();
         sink->fd = -1;
         std::string why;
-        if (!EncodeRows(*sink, width, png_uint_32(sample.size()), type, nullptr, k == 0 ? run : deflate,
-                        sample.data(), why))
+        if (!EncodeRows(*sink, width, png_uint_32(sample.size()), type, nullptr,
+                        k == 0 ? run : deflate, sample.data(), why))
             return deflate;
         sizes[k] = sink->total;
     }
@@ -355,7 +361,8 @@ bool EncodeTo(int fd, const CQVSurface& surface, const PngOutput& output, std::s
     // An explicit level keeps libpng's own filters and strategy (no filter when storing): level 6
     // writes what libpng writes by default.
     int level = output.compression;
-    Packing packing = level < 0 ? ChoosePacking(rows, width, type) : Packing{level, level == 0 ? PNG_FILTER_NONE : -1, -1};
+    Packing packing = level < 0 ? ChoosePacking(rows, width, type)
+                                : Packing{level, level == 0 ? PNG_FILTER_NONE : -1, -1};
     auto sink = std::make_unique<Sink>();
     sink->fd = fd;
     return EncodeRows(*sink, width, height, type, output.colour, packing, rows.data(), why);
@@ -435,8 +442,8 @@ std::string FollowLinks(const std::string& path, const std::string& shown)
 }
 
 // Writes the whole PNG to an open descriptor and closes it; throws with the reason on failure.
-void WriteAndClose(int fd, const CQVSurface& surface, const PngOutput& output, const std::string& shown,
-                   const char* temporary)
+void WriteAndClose(int fd, const CQVSurface& surface, const PngOutput& output,
+                   const std::string& shown, const char* temporary)
 {
     std::string why;
     bool written = EncodeTo(fd, surface, output, why);
@@ -476,11 +483,12 @@ std::unique_ptr<CQVSurface> MakeSurface(const CQVFormat& format, int32_t width, 
         throw Failure("an image of " + std::to_string(width) + "x" + std::to_string(height) +
                       " pixels does not fit: each side must be 1 to " + std::to_string(kMaxSide) +
                       " and the whole at most " + std::to_string(kMaxPixels) + " pixels");
-    return std::make_unique<CQVSurface>(format, width, height, width * CQVFormat::m_Size[format.m_Kind]);
+    return std::make_unique<CQVSurface>(format, width, height,
+                                        width * CQVFormat::m_Size[format.m_Kind]);
 }
 
-std::unique_ptr<CQVSurface> DecodePng(const uint8_t* bytes, std::size_t size, const std::string& name,
-                                      ColourChunks* colour)
+std::unique_ptr<CQVSurface> DecodePng(const uint8_t* bytes, std::size_t size,
+                                      const std::string& name, ColourChunks* colour)
 {
     Source source = {nullptr, bytes, size, 0, 0};
     return Decode(source, name, colour);
@@ -530,7 +538,8 @@ void WritePng(const CQVSurface& surface, const std::string& path, const PngOutpu
         throw Failure("cannot write " + path + ": " + SystemError(errno));
     bool written = EncodeTo(fd, surface, output, why);
     _close(fd);
-    if (!written || (std::remove(path.c_str()), std::rename(temporary.c_str(), path.c_str()) != 0)) {
+    if (!written ||
+        (std::remove(path.c_str()), std::rename(temporary.c_str(), path.c_str()) != 0)) {
         std::remove(temporary.c_str());
         throw Failure("cannot write " + path + ": " + (written ? SystemError(errno) : why));
     }
@@ -560,9 +569,10 @@ void WritePng(const CQVSurface& surface, const std::string& path, const PngOutpu
     std::string name = target.substr(directory.size());
     long limit = pathconf(directory.empty() ? "." : directory.c_str(), _PC_NAME_MAX);
     const char suffix[] = ".tmp-XXXXXX";
-    std::string temporary = directory + (name.size() + sizeof suffix - 1 <= std::size_t(limit > 0 ? limit : 255)
-                                             ? name + suffix
-                                             : std::string("qvgfx") + suffix);
+    std::string temporary =
+        directory + (name.size() + sizeof suffix - 1 <= std::size_t(limit > 0 ? limit : 255)
+                         ? name + suffix
+                         : std::string("qvgfx") + suffix);
     if (temporary.size() >= sizeof g_Temporary)
         throw Failure("cannot write " + path + ": " + SystemError(ENAMETOOLONG));
     CatchSignals();
@@ -580,8 +590,9 @@ void WritePng(const CQVSurface& surface, const std::string& path, const PngOutpu
         // the trouble lies there, not with the output's own name.
         std::string where = directory.empty() ? "." : directory;
         struct stat d = {};
-        std::string context =
-            stat(where.c_str(), &d) == 0 && made != EACCES ? "cannot make a temporary file in " + where + ": " : "";
+        std::string context = stat(where.c_str(), &d) == 0 && made != EACCES
+                                  ? "cannot make a temporary file in " + where + ": "
+                                  : "";
         throw Failure("cannot write " + path + ": " + context + SystemError(made));
     }
     if (exists) {

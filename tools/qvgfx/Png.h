@@ -1,4 +1,5 @@
-// PNG files as host surfaces: RGBA reads as 8/8/8/8 (R, G, B, A), RGB as 8/8/8 (R, G, B), grey as 8.
+// PNG files as host surfaces: RGBA reads as 8/8/8/8 (R, G, B, A), RGB as 8/8/8 (R, G, B), grey
+// as 8.
 #pragma once
 
 #include <cstdint>
@@ -19,12 +20,13 @@ constexpr uint8_t kGreyCode = 'A';
 // carried from an input to an output made from it; every other chunk is dropped.
 struct ColourChunks {
     bool hasGamma = false, hasChromaticities = false, hasSrgb = false;
-    int32_t gamma = 0;                // gAMA, times 100000
-    int32_t chromaticities[8] = {};   // cHRM: white x, y, red x, y, green x, y, blue x, y, times 100000
+    int32_t gamma = 0;  // gAMA, times 100000
+    int32_t chromaticities[8] =
+        {};  // cHRM: white x, y, red x, y, green x, y, blue x, y, times 100000
     int32_t srgbIntent = 0;
-    std::string iccName;              // iCCP: empty when there is none
+    std::string iccName;  // iCCP: empty when there is none
     std::vector<uint8_t> iccProfile;
-    bool iccGrey = false;             // the profile describes grey images (it is dropped for colour ones)
+    bool iccGrey = false;  // the profile describes grey images (it is dropped for colour ones)
 
     bool operator==(const ColourChunks&) const = default;
 };
@@ -46,8 +48,8 @@ std::unique_ptr<CQVSurface> MakeSurface(const CQVFormat& format, int32_t width, 
 std::unique_ptr<CQVSurface> ReadPng(const std::string& path, ColourChunks* colour = nullptr);
 
 // The same from bytes in memory; `name` stands for them in messages.
-std::unique_ptr<CQVSurface> DecodePng(const uint8_t* bytes, std::size_t size, const std::string& name,
-                                      ColourChunks* colour = nullptr);
+std::unique_ptr<CQVSurface> DecodePng(const uint8_t* bytes, std::size_t size,
+                                      const std::string& name, ColourChunks* colour = nullptr);
 
 // Writes the surface's bytes as they are (kind 0 grey, 1 RGB, 2 RGBA). "-" is standard output. A
 // regular file (or a new one) is written to a temporary file beside it, renamed into place once
