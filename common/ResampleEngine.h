@@ -37,8 +37,9 @@ public:
     void Strip(ptrdiff_t first);
 
     // The strip's values of one destination row whose source rows start at top and bottom; fy is
-    // the weight of bottom (bilinear only).
-    const uint8_t* Row(const uint8_t* top, const uint8_t* bottom, uint32_t fy);
+    // the weight of bottom (bilinear only). With out, they are written there, exactly the strip's
+    // bytes and no more (for rows that copy); else they are in the engine's own buffer.
+    const uint8_t* Row(const uint8_t* top, const uint8_t* bottom, uint32_t fy, uint8_t* out = nullptr);
 
     // The bytes a source row is read at: Span() bytes from First() on.
     ptrdiff_t First() const { return m_Layout.first; }
@@ -64,7 +65,7 @@ public:
 private:
     using Across = void (*)(const Layout&, int16_t*, const uint8_t*);
     using Down = void (*)(uint8_t*, const int16_t*, const int16_t*, ptrdiff_t, uint32_t);
-    using Box = void (*)(const Layout&, uint8_t*, const uint8_t*, const uint8_t*);
+    using Box = void (*)(const Layout&, ptrdiff_t, ptrdiff_t, uint8_t*, const uint8_t*, const uint8_t*);
 
     const int16_t* SumsOf(const uint8_t* row, const uint8_t* keep);
 

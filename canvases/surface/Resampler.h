@@ -35,12 +35,18 @@ bool EngineRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t
         !ClearOf(e, t, d, dPitch, w, h, B, down))
         return false;
     const RowFn<Rule> row = kRowsOf<Rule>.Choose();
+    const bool copies = row == &CopyRow<Rule>;  // the values are the bytes: the engine writes them in place
     for (ptrdiff_t x = 0; x < w * B; x += e.StripBytes()) {
         e.Strip(x);
         uint8_t* p = d + x;
-        for (ptrdiff_t j = 0; j < h; ++j, p += dPitch)
-            row(p, e.Row(t.m_Rows[j], t.m_Rows[j] + down, t.m_Fy ? t.m_Fy[j] : 0),
-                std::min(e.StripBytes(), w * B - x), rule);
+        for (ptrdiff_t j = 0; j < h; ++j, p += dPitch) {
+            const uint8_t* top = t.m_Rows[j];
+            const uint32_t fy = t.m_Fy ? t.m_Fy[j] : 0;
+            if (copies)
+                e.Row(top, top + down, fy, p);
+            else
+                row(p, e.Row(top, top + down, fy), std::min(e.StripBytes(), w * B - x), rule);
+        }
     }
     return true;
 }
