@@ -190,11 +190,12 @@ AVX512 inline __m512i RegularPairSumsAvx512(const uint8_t* row, __m512i order, i
 }
 
 // Sixty-four bytes per step where both of their 32s are regular and read on from each other;
-// else, and for a last 32, the 256-bit step.
+// else, and for a last 32, the 256-bit step. B is the pixel size where it can be regular (1, 4),
+// else 0; a constant, so that the steps do not test it.
+template <int B>
 AVX512 void BoxAvx512(const Layout& p, ptrdiff_t q0, ptrdiff_t q1, uint8_t* v, const uint8_t* top,
                       const uint8_t* bottom)
 {
-    const int B = p.B;
     const int32_t* regular = p.regular;
     const __m512i order = _mm512_maskz_broadcast_i32x4(__mmask16(-1), PairOrder(B));
     const __m256i order256 = _mm256_broadcastsi128_si256(PairOrder(B));
@@ -406,7 +407,7 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
         else if (fx)
             m_Across = avx2 ? AcrossAvx2<false> : AcrossSsse3<false>;
         else
-            m_Box = avx512 ? BoxAvx512 : avx2 ? BoxAvx2 : BoxSsse3;
+            m_Box = !avx512 ? (avx2 ? BoxAvx2 : BoxSsse3) : B == 1 ? BoxAvx512<1> : B == 4 ? BoxAvx512<4> : BoxAvx512<0>;
     }
     if (fx)
         m_Down = avx512 ? DownAvx512<BilinearDown> : avx2 ? DownAvx2<BilinearDown> : DownSse2<BilinearDown>;
