@@ -287,6 +287,21 @@ AVX512 void DownAvx512(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t
     if (i < n)
         DownAvx2<Op>(v + i, t + i, b + i, n - i, fy);
 }
+
+// Two destination rows of the same two source rows, weights fy0 and fy1: the sums loaded and
+// paired once for both (n a whole number of 64s).
+AVX512 void DownPairAvx512(uint8_t* v0, uint8_t* v1, const int16_t* t, const int16_t* b, ptrdiff_t n,
+                           uint32_t fy0, uint32_t fy1)
+{
+    const BilinearDown op0{int32_t((255 - fy0) | fy0 << 16)}, op1{int32_t((255 - fy1) | fy1 << 16)};
+    for (ptrdiff_t i = 0; i < n; i += 64) {
+        const __m512i tl = Load512(t + i), bl = Load512(b + i), th = Load512(t + i + 32), bh = Load512(b + i + 32);
+        const __m512i z0 = _mm512_packus_epi16(op0(tl, bl), op0(th, bh));
+        const __m512i z1 = _mm512_packus_epi16(op1(tl, bl), op1(th, bh));
+        _mm512_storeu_si512(v0 + i, _mm512_permutex2var_epi64(z0, Eighths(), z0));
+        _mm512_storeu_si512(v1 + i, _mm512_permutex2var_epi64(z1, Eighths(), z1));
+    }
+}
 #endif
 
 // Where every sixteen destination bytes read within sixteen source bytes (enlargements), moves
@@ -409,6 +424,7 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
         else
             m_Box = !avx512 ? (avx2 ? BoxAvx2 : BoxSsse3) : B == 1 ? BoxAvx512<1> : B == 4 ? BoxAvx512<4> : BoxAvx512<0>;
     }
+    m_DownPair = fx && avx512 ? DownPairAvx512 : nullptr;
     if (fx)
         m_Down = avx512 ? DownAvx512<BilinearDown> : avx2 ? DownAvx2<BilinearDown> : DownSse2<BilinearDown>;
     else
@@ -463,4 +479,25 @@ const uint8_t* ResampleEngine::Row(const uint8_t* top, const uint8_t* bottom, ui
     if (whole < n)
         std::memcpy(out + whole, m_Values, size_t(n - whole));
     return out;
+}
+
+void ResampleEngine::RowPair(const uint8_t* top, const uint8_t* bottom, uint32_t fy0, uint32_t fy1, uint8_t* out0,
+                             uint8_t* out1)
+{
+    const ptrdiff_t n = std::min(4 * m_Layout.q1, m_Layout.w * m_Layout.B) - 4 * m_Layout.q0;
+    const ptrdiff_t whole = n / 64 * 64, all = 4 * (m_Layout.q1 - m_Layout.q0);
+    if (m_DownPair == nullptr || fy0 == 0 || fy1 == 0 || whole == 0) {
+        Row(top, bottom, fy0, out0);
+        Row(top, bottom, fy1, out1);
+        return;
+    }
+    const int16_t* t = SumsOf(top, bottom);
+    const int16_t* b = SumsOf(bottom, top);
+    m_DownPair(out0, out1, t, b, whole, fy0, fy1);
+    if (whole == n)
+        return;
+    m_Down(m_Values, t + whole, b + whole, all - whole, fy0);
+    std::memcpy(out0 + whole, m_Values, size_t(n - whole));
+    m_Down(m_Values, t + whole, b + whole, all - whole, fy1);
+    std::memcpy(out1 + whole, m_Values, size_t(n - whole));
 }

@@ -42,7 +42,10 @@ bool EngineRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t
         for (ptrdiff_t j = 0; j < h; ++j, p += dPitch) {
             const uint8_t* top = t.m_Rows[j];
             const uint32_t fy = t.m_Fy ? t.m_Fy[j] : 0;
-            if (copies)
+            if (copies && j + 1 < h && t.m_Fy && t.m_Rows[j + 1] == top) {  // two rows of the same sums
+                e.RowPair(top, top + down, fy, t.m_Fy[j + 1], p, p + dPitch);
+                ++j, p += dPitch;
+            } else if (copies)
                 e.Row(top, top + down, fy, p);
             else
                 row(p, e.Row(top, top + down, fy), std::min(e.StripBytes(), w * B - x), rule);
