@@ -24,8 +24,9 @@ inline bool ClearOf(const ResampleEngine& e, const ResampleTables& t, uint8_t* d
 }
 
 // The engine's twin of BoxRows (t without weights) and BilinearRows: the same bytes, each row's
-// values handed to the rule's row (chosen once per call), strip by strip (the destination lies clear of the source,
-// so the order does not change them). False, nothing drawn, where the engine does not apply.
+// values handed to the rule's row (chosen once per call; where that is the copy row, the engine
+// writes them in place, two rows at once where they read the same sums), strip by strip (the
+// destination lies clear of the source, so the order does not change them). False, nothing drawn, where the engine does not apply.
 template <int B, class Rule>
 bool EngineRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t w, ptrdiff_t h,
                 ptrdiff_t right, ptrdiff_t down, Rule rule)
