@@ -42,7 +42,7 @@ AVX2 inline __m256i Load256(const void* p) { return _mm256_loadu_si256(static_ca
 
 // Two windows per register, first and third four bytes in the low halves, second and fourth in
 // the high ones.
-AVX2 [[gnu::always_inline]] inline __m256i WindowPairs(const Layout& p, ptrdiff_t slot, const uint8_t* row)
+AVX2 __attribute__((always_inline)) inline __m256i WindowPairs(const Layout& p, ptrdiff_t slot, const uint8_t* row)
 {
     const __m256i win = _mm256_inserti128_si256(_mm256_castsi128_si256(Load(row + p.windows[slot])),
                                                 Load(row + p.windows[slot + 1]), 1);
@@ -139,7 +139,7 @@ SSSE3 void BoxSsse3(const Layout& p, ptrdiff_t q0, ptrdiff_t q1, uint8_t* v, con
     }
 }
 
-AVX2 [[gnu::always_inline]] inline __m256i PairSumsAvx2(const Layout& p, ptrdiff_t slot, const uint8_t* row)
+AVX2 __attribute__((always_inline)) inline __m256i PairSumsAvx2(const Layout& p, ptrdiff_t slot, const uint8_t* row)
 {
     const __m256i pairs = _mm256_or_si256(WindowPairs(p, slot, row), WindowPairs(p, slot + 2, row));
     return _mm256_maddubs_epi16(pairs, _mm256_set1_epi8(1));
