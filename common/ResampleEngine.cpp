@@ -10,6 +10,7 @@
 #define SSE2 __attribute__((target("sse2")))
 #define SSSE3 __attribute__((target("ssse3")))
 #define AVX2 __attribute__((target("avx2")))
+#define AVX512 QVGFX_AVX512
 #endif
 
 namespace {
@@ -45,7 +46,8 @@ AVX2 inline __m256i Load256(const void* p)
 
 // Two windows per register, first and third four bytes in the low halves, second and fourth in
 // the high ones.
-AVX2 __m256i WindowPairs(const Layout& p, ptrdiff_t slot, const uint8_t* row)
+AVX2 __attribute__((always_inline)) inline __m256i WindowPairs(const Layout& p, ptrdiff_t slot,
+                                                               const uint8_t* row)
 {
     const __m256i win = _mm256_inserti128_si256(_mm256_castsi128_si256(Load(row + p.windows[slot])),
                                                 Load(row + p.windows[slot + 1]), 1);
@@ -123,11 +125,16 @@ SSSE3 __m128i PairOrder(int B)
                   : _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
 }
 
-SSSE3 void BoxSsse3(const Layout& p, uint8_t* v, const uint8_t* top, const uint8_t* bottom)
+// The box kernels take the fours q0 to q1 apart from the plan, and read the plan's fields where
+// they use them: a copy of the plan just written (the fours changed) would be read back before
+// its stores reach the cache, which stalls each call.
+SSSE3 void BoxSsse3(const Layout& p, ptrdiff_t q0, ptrdiff_t q1, uint8_t* v, const uint8_t* top,
+                    const uint8_t* bottom)
 {
     const __m128i order = PairOrder(p.B);
-    for (ptrdiff_t q = p.q0; q < p.q1; q += 4, v += 16) {
-        if (const int32_t at = p.regular[q / 8]; at >= 0) {
+    const int32_t* regular = p.regular;
+    for (ptrdiff_t q = q0; q < q1; q += 4, v += 16) {
+        if (const int32_t at = regular[q / 8]; at >= 0) {
             const ptrdiff_t o = at + (q & 4) * 8;  // the second half of 32 reads 32 bytes on
             const __m128i x =
                 _mm_add_epi16(RegularPairSums(top + o, order), RegularPairSums(bottom + o, order));
@@ -145,37 +152,86 @@ SSSE3 void BoxSsse3(const Layout& p, uint8_t* v, const uint8_t* top, const uint8
     }
 }
 
-AVX2 __m256i PairSumsAvx2(const Layout& p, ptrdiff_t slot, const uint8_t* row)
+AVX2 __attribute__((always_inline)) inline __m256i PairSumsAvx2(const Layout& p, ptrdiff_t slot,
+                                                                const uint8_t* row)
 {
     const __m256i pairs = _mm256_or_si256(WindowPairs(p, slot, row), WindowPairs(p, slot + 2, row));
     return _mm256_maddubs_epi16(pairs, _mm256_set1_epi8(1));
 }
 
-AVX2 __m256i RegularPairSumsAvx2(const uint8_t* row, __m256i order)
+AVX2 __m256i RegularPairSumsAvx2(const uint8_t* row, __m256i order, int B)
 {
-    return _mm256_maddubs_epi16(_mm256_shuffle_epi8(Load256(row), order), _mm256_set1_epi8(1));
+    const __m256i x = Load256(row);
+    return _mm256_maddubs_epi16(B == 1 ? x : _mm256_shuffle_epi8(x, order), _mm256_set1_epi8(1));
 }
 
-AVX2 void BoxAvx2(const Layout& p, uint8_t* v, const uint8_t* top, const uint8_t* bottom)
+// Thirty-two destination bytes from the fours q to q + 7; at is their regular offset or -1.
+AVX2 inline void BoxStepAvx2(const Layout& p, int B, int32_t at, ptrdiff_t q, uint8_t* v,
+                             const uint8_t* top, const uint8_t* bottom, __m256i order)
 {
-    const __m256i order = _mm256_broadcastsi128_si256(PairOrder(p.B));
-    for (ptrdiff_t q = p.q0; q < p.q1; q += 8, v += 32) {
-        if (const int32_t at = p.regular[q / 8]; at >= 0) {
-            const __m256i x = _mm256_add_epi16(RegularPairSumsAvx2(top + at, order),
-                                               RegularPairSumsAvx2(bottom + at, order));
-            const __m256i y = _mm256_add_epi16(RegularPairSumsAvx2(top + at + 32, order),
-                                               RegularPairSumsAvx2(bottom + at + 32, order));
-            const __m256i z = _mm256_packus_epi16(_mm256_srli_epi16(x, 2), _mm256_srli_epi16(y, 2));
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(v), _mm256_permute4x64_epi64(z, 0xD8));
+    __m256i x, y;
+    if (at >= 0) {
+        x = _mm256_add_epi16(RegularPairSumsAvx2(top + at, order, B),
+                             RegularPairSumsAvx2(bottom + at, order, B));
+        y = _mm256_add_epi16(RegularPairSumsAvx2(top + at + 32, order, B),
+                             RegularPairSumsAvx2(bottom + at + 32, order, B));
+    } else {
+        x = _mm256_add_epi16(PairSumsAvx2(p, q, top), PairSumsAvx2(p, q, bottom));
+        y = _mm256_add_epi16(PairSumsAvx2(p, q + 4, top), PairSumsAvx2(p, q + 4, bottom));
+    }
+    const __m256i z = _mm256_packus_epi16(_mm256_srli_epi16(x, 2), _mm256_srli_epi16(y, 2));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(v), _mm256_permute4x64_epi64(z, 0xD8));
+}
+
+AVX2 void BoxAvx2(const Layout& p, ptrdiff_t q0, ptrdiff_t q1, uint8_t* v, const uint8_t* top,
+                  const uint8_t* bottom)
+{
+    const int B = p.B;
+    const int32_t* regular = p.regular;
+    const __m256i order = _mm256_broadcastsi128_si256(PairOrder(B));
+    for (ptrdiff_t q = q0; q < q1; q += 8, v += 32)
+        BoxStepAvx2(p, B, regular[q / 8], q, v, top, bottom, order);
+}
+
+AVX512 inline __m512i Load512(const void* p) { return _mm512_loadu_si512(p); }
+
+// The lane-wise byte pack of 512 bits leaves the eighths in the order 0, 4, 1, 5, 2, 6, 3, 7; one
+// permute restores it.
+AVX512 inline __m512i Eighths() { return _mm512_setr_epi64(0, 2, 4, 6, 1, 3, 5, 7); }
+
+AVX512 inline __m512i RegularPairSumsAvx512(const uint8_t* row, __m512i order, int B)
+{
+    const __m512i x = Load512(row);
+    return _mm512_maddubs_epi16(B == 1 ? x : _mm512_shuffle_epi8(x, order), _mm512_set1_epi8(1));
+}
+
+// Sixty-four bytes per step where both of their 32s are regular and read on from each other;
+// else, and for a last 32, the 256-bit step. B is the pixel size where it can be regular (1, 4),
+// else 0; a constant, so that the steps do not test it.
+template <int B>
+AVX512 void BoxAvx512(const Layout& p, ptrdiff_t q0, ptrdiff_t q1, uint8_t* v, const uint8_t* top,
+                      const uint8_t* bottom)
+{
+    const int32_t* regular = p.regular;
+    const __m512i order = _mm512_maskz_broadcast_i32x4(__mmask16(-1), PairOrder(B));
+    const __m256i order256 = _mm256_broadcastsi128_si256(PairOrder(B));
+    ptrdiff_t q = q0;
+    for (; q + 16 <= q1; q += 16, v += 64) {
+        const int32_t at = regular[q / 8], next = regular[q / 8 + 1];
+        if (at < 0 || next != at + 64) {
+            BoxStepAvx2(p, B, at, q, v, top, bottom, order256);
+            BoxStepAvx2(p, B, next, q + 8, v + 32, top, bottom, order256);
             continue;
         }
-        const __m256i x = _mm256_srli_epi16(
-            _mm256_add_epi16(PairSumsAvx2(p, q, top), PairSumsAvx2(p, q, bottom)), 2);
-        const __m256i y = _mm256_srli_epi16(
-            _mm256_add_epi16(PairSumsAvx2(p, q + 4, top), PairSumsAvx2(p, q + 4, bottom)), 2);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(v),
-                            _mm256_permute4x64_epi64(_mm256_packus_epi16(x, y), 0xD8));
+        const __m512i x = _mm512_add_epi16(RegularPairSumsAvx512(top + at, order, B),
+                                           RegularPairSumsAvx512(bottom + at, order, B));
+        const __m512i y = _mm512_add_epi16(RegularPairSumsAvx512(top + at + 64, order, B),
+                                           RegularPairSumsAvx512(bottom + at + 64, order, B));
+        const __m512i z = _mm512_packus_epi16(_mm512_srli_epi16(x, 2), _mm512_srli_epi16(y, 2));
+        _mm512_storeu_si512(v, _mm512_permutex2var_epi64(z, Eighths(), z));
     }
+    if (q < q1)
+        BoxStepAvx2(p, B, regular[q / 8], q, v, top, bottom, order256);
 }
 
 // The down pass's rules on eight (or sixteen) sums of each row, w = (255 - fy) | fy << 16.
@@ -203,6 +259,18 @@ struct BilinearDown {
         return _mm256_packs_epi32(Lifted(lo), Lifted(_mm256_madd_epi16(_mm256_unpackhi_epi16(t, b),
                                                                        _mm256_set1_epi32(w))));
     }
+    // (The masked forms: GCC 12's unmasked ones warn of their own undefined operand.)
+    AVX512 __m512i Lifted(__m512i x) const
+    {
+        return _mm512_maskz_srli_epi32(__mmask16(-1), _mm512_add_epi32(x, _mm512_set1_epi32(kLift)),
+                                       16);
+    }
+    AVX512 __m512i operator()(__m512i t, __m512i b) const
+    {
+        const __m512i lo = _mm512_madd_epi16(_mm512_unpacklo_epi16(t, b), _mm512_set1_epi32(w));
+        return _mm512_packs_epi32(Lifted(lo), Lifted(_mm512_madd_epi16(_mm512_unpackhi_epi16(t, b),
+                                                                       _mm512_set1_epi32(w))));
+    }
 };
 
 // Box, (top + bottom) >> 2.
@@ -215,6 +283,10 @@ struct BoxDown {
     AVX2 __m256i operator()(__m256i t, __m256i b) const
     {
         return _mm256_srli_epi16(_mm256_add_epi16(t, b), 2);
+    }
+    AVX512 __m512i operator()(__m512i t, __m512i b) const
+    {
+        return _mm512_srli_epi16(_mm512_add_epi16(t, b), 2);
     }
 };
 
@@ -238,6 +310,38 @@ AVX2 void DownAvx2(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t n, 
                       y = op(Load256(t + i + 16), Load256(b + i + 16));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(v + i),
                             _mm256_permute4x64_epi64(_mm256_packus_epi16(x, y), 0xD8));
+    }
+}
+
+// Sixty-four bytes per step, a last 32 by the 256-bit loop.
+template <class Op>
+AVX512 void DownAvx512(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t n, uint32_t fy)
+{
+    const Op op{int32_t((255 - fy) | fy << 16)};
+    ptrdiff_t i = 0;
+    for (; i + 64 <= n; i += 64) {
+        const __m512i x = op(Load512(t + i), Load512(b + i)),
+                      y = op(Load512(t + i + 32), Load512(b + i + 32));
+        const __m512i z = _mm512_packus_epi16(x, y);
+        _mm512_storeu_si512(v + i, _mm512_permutex2var_epi64(z, Eighths(), z));
+    }
+    if (i < n)
+        DownAvx2<Op>(v + i, t + i, b + i, n - i, fy);
+}
+
+// Two destination rows of the same two source rows, weights fy0 and fy1: the sums loaded and
+// paired once for both (n a whole number of 64s).
+AVX512 void DownPairAvx512(uint8_t* v0, uint8_t* v1, const int16_t* t, const int16_t* b,
+                           ptrdiff_t n, uint32_t fy0, uint32_t fy1)
+{
+    const BilinearDown op0{int32_t((255 - fy0) | fy0 << 16)}, op1{int32_t((255 - fy1) | fy1 << 16)};
+    for (ptrdiff_t i = 0; i < n; i += 64) {
+        const __m512i tl = Load512(t + i), bl = Load512(b + i), th = Load512(t + i + 32),
+                      bh = Load512(b + i + 32);
+        const __m512i z0 = _mm512_packus_epi16(op0(tl, bl), op0(th, bh));
+        const __m512i z1 = _mm512_packus_epi16(op1(tl, bl), op1(th, bh));
+        _mm512_storeu_si512(v0 + i, _mm512_permutex2var_epi64(z0, Eighths(), z0));
+        _mm512_storeu_si512(v1 + i, _mm512_permutex2var_epi64(z1, Eighths(), z1));
     }
 }
 #endif
@@ -354,7 +458,7 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
                 windows,    shuffles, weights, regular,    0,
                 m_Strip / 4};
     PlanRegular(m_Layout, regular);
-    const bool avx2 = CpuAtLeast(CpuLevel::Avx2);
+    const bool avx2 = CpuAtLeast(CpuLevel::Avx2), avx512 = CpuAtLeast(CpuLevel::Avx512);
     m_Across = AcrossPlain;
     m_Box = nullptr;
     if (CpuAtLeast(CpuLevel::Ssse3) && PlanWindows(m_Layout, windows, shuffles, weights)) {
@@ -364,12 +468,18 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
         else if (fx)
             m_Across = avx2 ? AcrossAvx2<false> : AcrossSsse3<false>;
         else
-            m_Box = avx2 ? BoxAvx2 : BoxSsse3;
+            m_Box = !avx512  ? (avx2 ? BoxAvx2 : BoxSsse3)
+                    : B == 1 ? BoxAvx512<1>
+                    : B == 4 ? BoxAvx512<4>
+                             : BoxAvx512<0>;
     }
+    m_DownPair = fx && avx512 ? DownPairAvx512 : nullptr;
     if (fx)
-        m_Down = avx2 ? DownAvx2<BilinearDown> : DownSse2<BilinearDown>;
+        m_Down = avx512 ? DownAvx512<BilinearDown>
+                 : avx2 ? DownAvx2<BilinearDown>
+                        : DownSse2<BilinearDown>;
     else
-        m_Down = avx2 ? DownAvx2<BoxDown> : DownSse2<BoxDown>;
+        m_Down = avx512 ? DownAvx512<BoxDown> : avx2 ? DownAvx2<BoxDown> : DownSse2<BoxDown>;
     return true;
 #else
     (void)B, (void)columns, (void)fx, (void)fx1, (void)right;
@@ -395,16 +505,52 @@ const int16_t* ResampleEngine::SumsOf(const uint8_t* row, const uint8_t* keep)
     return m_Sums[i];
 }
 
-const uint8_t* ResampleEngine::Row(const uint8_t* top, const uint8_t* bottom, uint32_t fy)
+const uint8_t* ResampleEngine::Row(const uint8_t* top, const uint8_t* bottom, uint32_t fy,
+                                   uint8_t* out)
 {
+    // With out, the whole 64s of the strip's bytes go there directly, the rest by way of the
+    // values.
+    const ptrdiff_t n = std::min(4 * m_Layout.q1, m_Layout.w * m_Layout.B) - 4 * m_Layout.q0;
+    const ptrdiff_t whole = out ? n / 64 * 64 : 0, all = 4 * (m_Layout.q1 - m_Layout.q0);
     if (m_Box != nullptr) {
-        m_Box(m_Layout, m_Values, top, bottom);
-        return m_Values;
+        const ptrdiff_t q = m_Layout.q0 + whole / 4;
+        if (whole > 0)
+            m_Box(m_Layout, m_Layout.q0, q, out, top, bottom);
+        if (q < m_Layout.q1)
+            m_Box(m_Layout, q, m_Layout.q1, m_Values, top, bottom);
+    } else {
+        if (m_Layout.fx != nullptr && fy == 0)  // the lower row weighs nothing: any row will do
+            bottom = top;
+        const int16_t* t = SumsOf(top, bottom);
+        const int16_t* b = SumsOf(bottom, top);
+        if (whole > 0)
+            m_Down(out, t, b, whole, fy);
+        m_Down(m_Values, t + whole, b + whole, all - whole, fy);
     }
-    if (m_Layout.fx != nullptr && fy == 0)  // the lower row weighs nothing: any row will do
-        bottom = top;
+    if (out == nullptr)
+        return m_Values;
+    if (whole < n)
+        std::memcpy(out + whole, m_Values, size_t(n - whole));
+    return out;
+}
+
+void ResampleEngine::RowPair(const uint8_t* top, const uint8_t* bottom, uint32_t fy0, uint32_t fy1,
+                             uint8_t* out0, uint8_t* out1)
+{
+    const ptrdiff_t n = std::min(4 * m_Layout.q1, m_Layout.w * m_Layout.B) - 4 * m_Layout.q0;
+    const ptrdiff_t whole = n / 64 * 64, all = 4 * (m_Layout.q1 - m_Layout.q0);
+    if (m_DownPair == nullptr || fy0 == 0 || fy1 == 0 || whole == 0) {
+        Row(top, bottom, fy0, out0);
+        Row(top, bottom, fy1, out1);
+        return;
+    }
     const int16_t* t = SumsOf(top, bottom);
     const int16_t* b = SumsOf(bottom, top);
-    m_Down(m_Values, t, b, 4 * (m_Layout.q1 - m_Layout.q0), fy);
-    return m_Values;
+    m_DownPair(out0, out1, t, b, whole, fy0, fy1);
+    if (whole == n)
+        return;
+    m_Down(m_Values, t + whole, b + whole, all - whole, fy0);
+    std::memcpy(out0 + whole, m_Values, size_t(n - whole));
+    m_Down(m_Values, t + whole, b + whole, all - whole, fy1);
+    std::memcpy(out1 + whole, m_Values, size_t(n - whole));
 }

@@ -37,8 +37,15 @@ public:
     void Strip(ptrdiff_t first);
 
     // The strip's values of one destination row whose source rows start at top and bottom; fy is
-    // the weight of bottom (bilinear only).
-    const uint8_t* Row(const uint8_t* top, const uint8_t* bottom, uint32_t fy);
+    // the weight of bottom (bilinear only). With out, they are written there, exactly the strip's
+    // bytes and no more (for rows that copy); else they are in the engine's own buffer.
+    const uint8_t* Row(const uint8_t* top, const uint8_t* bottom, uint32_t fy,
+                       uint8_t* out = nullptr);
+
+    // Row with out for two destination rows that read the same source rows (bilinear), weights fy0
+    // and fy1, written at out0 and out1: at the AVX-512 level the sums are loaded once for both.
+    void RowPair(const uint8_t* top, const uint8_t* bottom, uint32_t fy0, uint32_t fy1,
+                 uint8_t* out0, uint8_t* out1);
 
     // The bytes a source row is read at: Span() bytes from First() on.
     ptrdiff_t First() const { return m_Layout.first; }
@@ -64,13 +71,17 @@ public:
 private:
     using Across = void (*)(const Layout&, int16_t*, const uint8_t*);
     using Down = void (*)(uint8_t*, const int16_t*, const int16_t*, ptrdiff_t, uint32_t);
-    using Box = void (*)(const Layout&, uint8_t*, const uint8_t*, const uint8_t*);
+    using DownPair = void (*)(uint8_t*, uint8_t*, const int16_t*, const int16_t*, ptrdiff_t,
+                              uint32_t, uint32_t);
+    using Box = void (*)(const Layout&, ptrdiff_t, ptrdiff_t, uint8_t*, const uint8_t*,
+                         const uint8_t*);
 
     const int16_t* SumsOf(const uint8_t* row, const uint8_t* keep);
 
     Layout m_Layout{};
     Across m_Across = nullptr;
     Down m_Down = nullptr;
+    DownPair m_DownPair = nullptr;
     Box m_Box = nullptr;  // both passes at once, box rows with shuffles
     int16_t* m_Sums[2] = {nullptr, nullptr};
     const uint8_t* m_Held[2] = {nullptr, nullptr};  // the source row whose sums each holds

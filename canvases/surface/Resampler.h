@@ -24,9 +24,10 @@ inline bool ClearOf(const ResampleEngine& e, const ResampleTables& t, uint8_t* d
 }
 
 // The engine's twin of BoxRows (t without weights) and BilinearRows: the same bytes, each row's
-// values handed to the rule's row (chosen once per call), strip by strip (the destination lies
-// clear of the source, so the order does not change them). False, nothing drawn, where the engine
-// does not apply.
+// values handed to the rule's row (chosen once per call; where that is the copy row, the engine
+// writes them in place, two rows at once where they read the same sums), strip by strip (the
+// destination lies clear of the source, so the order does not change them). False, nothing drawn,
+// where the engine does not apply.
 template <int B, class Rule>
 bool EngineRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t w, ptrdiff_t h,
                 ptrdiff_t right, ptrdiff_t down, Rule rule)
@@ -36,12 +37,23 @@ bool EngineRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t
         !ClearOf(e, t, d, dPitch, w, h, B, down))
         return false;
     const RowFn<Rule> row = kRowsOf<Rule>.Choose();
+    const bool copies =
+        row == &CopyRow<Rule>;  // the values are the bytes: the engine writes them in place
     for (ptrdiff_t x = 0; x < w * B; x += e.StripBytes()) {
         e.Strip(x);
         uint8_t* p = d + x;
-        for (ptrdiff_t j = 0; j < h; ++j, p += dPitch)
-            row(p, e.Row(t.m_Rows[j], t.m_Rows[j] + down, t.m_Fy ? t.m_Fy[j] : 0),
-                std::min(e.StripBytes(), w * B - x), rule);
+        for (ptrdiff_t j = 0; j < h; ++j, p += dPitch) {
+            const uint8_t* top = t.m_Rows[j];
+            const uint32_t fy = t.m_Fy ? t.m_Fy[j] : 0;
+            if (copies && j + 1 < h && t.m_Fy &&
+                t.m_Rows[j + 1] == top) {  // two rows of the same sums
+                e.RowPair(top, top + down, fy, t.m_Fy[j + 1], p, p + dPitch);
+                ++j, p += dPitch;
+            } else if (copies)
+                e.Row(top, top + down, fy, p);
+            else
+                row(p, e.Row(top, top + down, fy), std::min(e.StripBytes(), w * B - x), rule);
+        }
     }
     return true;
 }

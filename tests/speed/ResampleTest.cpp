@@ -65,17 +65,20 @@ TEST(ResampleTest, EveryRuleAndBandMatchesThePlainLoops)
 TEST(ResampleTest, EngineTakesLongRowsStripByStrip)
 {
     const int sw[] = {1100, 5000}, dw = 2500;
-    std::vector<uint8_t> s(4 * 5000 * 3), fast(4 * dw * 2), plain(fast.size());
+    std::vector<uint8_t> s(4 * 5000 * 3), fast(4 * dw * 5), plain(fast.size());
     for (size_t i = 0; i < s.size(); ++i)
         s[i] = uint8_t(i * 7919 >> 3);
     for (int l = 1; l <= int(DetectedCpuLevel()); ++l, CapCpuLevel(CpuLevel::Avx512))
         for (int w : sw) {
             CapCpuLevel(CpuLevel(l));
             std::fill(fast.begin(), fast.end(), 9), std::fill(plain.begin(), plain.end(), 9);
-            const ResampleAxis x{0, dw, 0}, y{0, 2, 0};
-            DrawResampled<4>(fast.data(), 4 * dw, s.data(), 4 * 5000, w, 3, dw, 2, x, y, AddSat{});
-            DrawResampled<4>(plain.data(), 4 * dw, s.data(), 4 * 5000, w, 3, dw, 2, x, y, AddSat{}, false);
-            EXPECT_EQ(fast, plain) << LevelName(CpuLevel(l)) << " " << w;
+            const ResampleAxis x{0, dw, 0}, y{0, 5, 0};  // rows 3 and 4 read the same two
+            auto both = [&](auto rule) {  // copy: written in place, two rows of the same sums at once
+                DrawResampled<4>(fast.data(), 4 * dw, s.data(), 4 * 5000, w, 3, dw, 5, x, y, rule);
+                DrawResampled<4>(plain.data(), 4 * dw, s.data(), 4 * 5000, w, 3, dw, 5, x, y, rule, false);
+                EXPECT_EQ(fast, plain) << LevelName(CpuLevel(l)) << " " << w;
+            };
+            both(AddSat{}), both(Copy{});
             ResampleTables t;
             ASSERT_TRUE(BuildTables(t, 4, {0, dw, 65536}, y, s.data(), 4 * 5000, false, ResampleEngine::PlanBytes(4 * dw)));
             EXPECT_TRUE(EngineRows<4>(plain.data(), 4 * dw, t, dw, 2, 4, 4 * 5000, Copy{})) << LevelName(CpuLevel(l));
