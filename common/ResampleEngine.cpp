@@ -208,6 +208,29 @@ AVX512 inline __m512i RegularPairSumsAvx512(const uint8_t* row, __m512i order, i
 // Sixty-four bytes per step where both of their 32s are regular and read on from each other;
 // else, and for a last 32, the 256-bit step. B is the pixel size where it can be regular (1, 4),
 // else 0; a constant, so that the steps do not test it.
+// Thirty-two destination bytes whose byte pairs all lie within 64 source bytes from at: one byte
+// permute of those 64 bytes (its indices planned in the place of the 32 bytes' shuffles) gives
+// the pairs of each row.
+AVX512 inline __m512i PermutedPairSums(__m512i order, const uint8_t* row)
+{
+    return _mm512_maddubs_epi16(_mm512_maskz_permutexvar_epi8(__mmask64(-1), order, Load512(row)),
+                                _mm512_set1_epi8(1));
+}
+
+// The 256-bit step, or the permuted one where the 32 bytes were planned for it.
+AVX512 inline void BoxStepAvx512(const Layout& p, int B, ptrdiff_t q, uint8_t* v,
+                                 const uint8_t* top, const uint8_t* bottom, __m256i order)
+{
+    const int32_t at = p.permuted[q / 8];
+    if (at < 0)
+        return BoxStepAvx2(p, B, p.regular[q / 8], q, v, top, bottom, order);
+    const __m512i pairs = Load512(p.shuffles + 16 * q);
+    const __m512i x =
+        _mm512_add_epi16(PermutedPairSums(pairs, top + at), PermutedPairSums(pairs, bottom + at));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(v),
+                        _mm512_maskz_cvtepi16_epi8(__mmask32(-1), _mm512_srli_epi16(x, 2)));
+}
+
 template <int B>
 AVX512 void BoxAvx512(const Layout& p, ptrdiff_t q0, ptrdiff_t q1, uint8_t* v, const uint8_t* top,
                       const uint8_t* bottom)
@@ -219,8 +242,8 @@ AVX512 void BoxAvx512(const Layout& p, ptrdiff_t q0, ptrdiff_t q1, uint8_t* v, c
     for (; q + 16 <= q1; q += 16, v += 64) {
         const int32_t at = regular[q / 8], next = regular[q / 8 + 1];
         if (at < 0 || next != at + 64) {
-            BoxStepAvx2(p, B, at, q, v, top, bottom, order256);
-            BoxStepAvx2(p, B, next, q + 8, v + 32, top, bottom, order256);
+            BoxStepAvx512(p, B, q, v, top, bottom, order256);
+            BoxStepAvx512(p, B, q + 8, v + 32, top, bottom, order256);
             continue;
         }
         const __m512i x = _mm512_add_epi16(RegularPairSumsAvx512(top + at, order, B),
@@ -231,7 +254,7 @@ AVX512 void BoxAvx512(const Layout& p, ptrdiff_t q0, ptrdiff_t q1, uint8_t* v, c
         _mm512_storeu_si512(v, _mm512_permutex2var_epi64(z, Eighths(), z));
     }
     if (q < q1)
-        BoxStepAvx2(p, B, regular[q / 8], q, v, top, bottom, order256);
+        BoxStepAvx512(p, B, q, v, top, bottom, order256);
 }
 
 // The down pass's rules on eight (or sixteen) sums of each row, w = (255 - fy) | fy << 16.
@@ -383,6 +406,35 @@ void PlanRegular(const Layout& p, int32_t* regular)
     }
 }
 
+// Per 32 destination bytes on the box path that are not regular: where their byte pairs lie within
+// 64 source bytes of the row, the offset of those 64 bytes, and in the place of the 32 bytes'
+// shuffles the 64 indices that pick the pairs from them; else -1. Only where permute is set.
+void PlanPermuted(const Layout& p, bool permute, int32_t* permuted, uint8_t* shuffles)
+{
+    const ptrdiff_t n = p.w * p.B;
+    for (ptrdiff_t g = 0; g < p.n32 / 32; ++g) {
+        permuted[g] = -1;
+        if (!permute || p.fx || p.regular[g] >= 0 || p.end - p.first < 64)
+            continue;
+        ptrdiff_t from[32], lo = PTRDIFF_MAX, hi = 0;
+        const int m = int(std::min<ptrdiff_t>(n - 32 * g, 32));
+        for (ptrdiff_t j = 0, i = 32 * g / p.B, k = 32 * g % p.B; j < m;
+             ++j, k = k + 1 == p.B ? 0 : k + 1) {
+            i += j > 0 && k == 0;
+            from[j] = p.columns[i] + k;
+            lo = std::min(lo, from[j]), hi = std::max(hi, from[j] + p.right);
+        }
+        const ptrdiff_t at = std::min(lo, p.end - 64);
+        if (hi - at > 63)
+            continue;
+        uint8_t* s = shuffles + 128 * g;
+        std::memset(s, 0, 64);
+        for (int j = 0; j < m; ++j)
+            s[2 * j] = uint8_t(from[j] - at), s[2 * j + 1] = uint8_t(from[j] + p.right - at);
+        permuted[g] = int32_t(at);
+    }
+}
+
 // Fills the windows, shuffles and weights of every four destination bytes (box: shuffles only,
 // which gather byte pairs, and none where the 32 bytes are regular); false where some four read
 // further apart than one window holds.
@@ -395,11 +447,11 @@ bool PlanWindows(const Layout& p, int32_t* windows, uint8_t* shuffles, int16_t* 
         const ptrdiff_t slot = SlotOf(q);
         uint8_t* s = shuffles + 16 * slot;
         int16_t* w = weights + 8 * slot;
+        windows[slot] = int32_t(p.end - 16);
+        if (!p.fx && (p.regular[q / 8] >= 0 || p.permuted[q / 8] >= 0))
+            continue;
         std::memset(s, kZero, 16);
         std::memset(w, 0, 16);
-        windows[slot] = int32_t(p.end - 16);
-        if (!p.fx && p.regular[q / 8] >= 0)
-            continue;
         // Pixel and source byte of each of the four (past the row: none). The window starts at
         // the lowest of them (with B > 1 a pixel may start below where the one before ends), or
         // ends where the row's bytes end.
@@ -432,8 +484,8 @@ bool PlanWindows(const Layout& p, int32_t* windows, uint8_t* shuffles, int16_t* 
 
 uint64_t ResampleEngine::PlanBytes(uint64_t n)
 {
-    // Two rows of sums, the values, per byte a shuffle byte, a weight and a quarter of a window
-    // offset, per 32 bytes a regular offset; and room to align the rows.
+    // Two rows of sums, the values, per byte four shuffle bytes, two weights and a quarter of a
+    // window offset, per 32 bytes a regular and a permuted offset; and room to align the rows.
     return CpuAtLeast(CpuLevel::Sse2) ? (n + 31) / 32 * 32 * 15 + 32 : 0;
 }
 
@@ -453,12 +505,14 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
     auto* weights = reinterpret_cast<int16_t*>(shuffles + 4 * n32);
     auto* windows = reinterpret_cast<int32_t*>(weights + 2 * n32);
     auto* regular = windows + n32 / 4;
-    m_Layout = {B,          w,        right,   columns[0], columns[w - 1] + B + right,
-                n32,        columns,  fx,      fx1,        fx ? kBias : 0,
-                windows,    shuffles, weights, regular,    0,
-                m_Strip / 4};
+    auto* permuted = regular + n32 / 32;
+    m_Layout = {B,       w,          right,   columns[0], columns[w - 1] + B + right,
+                n32,     columns,    fx,      fx1,        fx ? kBias : 0,
+                windows, shuffles,   weights, regular,    permuted,
+                0,       m_Strip / 4};
     PlanRegular(m_Layout, regular);
     const bool avx2 = CpuAtLeast(CpuLevel::Avx2), avx512 = CpuAtLeast(CpuLevel::Avx512);
+    PlanPermuted(m_Layout, avx512, permuted, shuffles);
     m_Across = AcrossPlain;
     m_Box = nullptr;
     if (CpuAtLeast(CpuLevel::Ssse3) && PlanWindows(m_Layout, windows, shuffles, weights)) {

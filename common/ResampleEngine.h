@@ -64,8 +64,9 @@ public:
         const int32_t* windows;
         const uint8_t* shuffles;
         const int16_t* weights;
-        const int32_t* regular;  // per 32 bytes of the box path, see PlanRegular
-        ptrdiff_t q0, q1;        // the strip's fours of destination bytes
+        const int32_t* regular;   // per 32 bytes of the box path, see PlanRegular
+        const int32_t* permuted;  // per 32 bytes of the box path, see PlanPermuted
+        ptrdiff_t q0, q1;         // the strip's fours of destination bytes
     };
 
 private:
