@@ -559,6 +559,15 @@ const int16_t* ResampleEngine::SumsOf(const uint8_t* row, const uint8_t* keep)
     return m_Sums[i];
 }
 
+void ResampleEngine::Sums(const uint8_t* top, const uint8_t* bottom, uint32_t fy, const int16_t** t,
+                          const int16_t** b)
+{
+    if (m_Layout.fx != nullptr && fy == 0)  // the lower row weighs nothing: any row will do
+        bottom = top;
+    *t = SumsOf(top, bottom);
+    *b = SumsOf(bottom, top);
+}
+
 const uint8_t* ResampleEngine::Row(const uint8_t* top, const uint8_t* bottom, uint32_t fy,
                                    uint8_t* out)
 {
@@ -573,10 +582,8 @@ const uint8_t* ResampleEngine::Row(const uint8_t* top, const uint8_t* bottom, ui
         if (q < m_Layout.q1)
             m_Box(m_Layout, q, m_Layout.q1, m_Values, top, bottom);
     } else {
-        if (m_Layout.fx != nullptr && fy == 0)  // the lower row weighs nothing: any row will do
-            bottom = top;
-        const int16_t* t = SumsOf(top, bottom);
-        const int16_t* b = SumsOf(bottom, top);
+        const int16_t *t, *b;
+        Sums(top, bottom, fy, &t, &b);
         if (whole > 0)
             m_Down(out, t, b, whole, fy);
         m_Down(m_Values, t + whole, b + whole, all - whole, fy);

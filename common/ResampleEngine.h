@@ -17,6 +17,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/RuleRows.h"
+
 class ResampleEngine {
 public:
     // Bytes the plan of rows of n destination bytes needs from its caller's block; 0 below SSE2,
@@ -41,6 +43,10 @@ public:
     // bytes and no more (for rows that copy); else they are in the engine's own buffer.
     const uint8_t* Row(const uint8_t* top, const uint8_t* bottom, uint32_t fy,
                        uint8_t* out = nullptr);
+
+    // The strip's sums of the two source rows of a bilinear destination row, as Row combines them.
+    void Sums(const uint8_t* top, const uint8_t* bottom, uint32_t fy, const int16_t** t,
+              const int16_t** b);
 
     // Row with out for two destination rows that read the same source rows (bilinear), weights fy0
     // and fy1, written at out0 and out1: at the AVX-512 level the sums are loaded once for both.
@@ -89,3 +95,42 @@ private:
     uint8_t* m_Values = nullptr;
     ptrdiff_t m_Strip = 0;
 };
+
+#if QVGFX_X86
+// A rule with a 64-byte form, which the bilinear down pass applies to its values in registers.
+template <class Rule>
+concept WideRule = requires(const Rule& r, __m512i x, __m512i& y)
+{
+    y = r(x, x);
+};
+
+// Thirty-two values of the down pass from the biased sums of the two rows, w = (255 - fy) | fy <<
+// 16: (top * (255 - fy) + bottom * fy + 32768 * 255) >> 16 in 16-bit lanes, in the lane order of
+// the pairs. (The masked shift: GCC 12's unmasked one warns of its own undefined operand.)
+QVGFX_AVX512 inline __m512i BilinearWords(const int16_t* t, const int16_t* b, __m512i w)
+{
+    const __m512i x = _mm512_loadu_si512(t), y = _mm512_loadu_si512(b),
+                  lift = _mm512_set1_epi32(32768 * 255);
+    const __m512i lo = _mm512_add_epi32(_mm512_madd_epi16(_mm512_unpacklo_epi16(x, y), w), lift);
+    const __m512i hi = _mm512_add_epi32(_mm512_madd_epi16(_mm512_unpackhi_epi16(x, y), w), lift);
+    return _mm512_packs_epi32(_mm512_maskz_srli_epi32(__mmask16(-1), lo, 16),
+                              _mm512_maskz_srli_epi32(__mmask16(-1), hi, 16));
+}
+
+// The down pass of a bilinear row and the rule at once, n a whole number of 64 bytes: each 64
+// values go from registers into the rule with the destination bytes (which lie clear of the
+// source), with no row of values between.
+template <class Rule>
+QVGFX_AVX512 void DownWithRule(uint8_t* d, const int16_t* t, const int16_t* b, ptrdiff_t n,
+                               uint32_t fy, const Rule& r)
+{
+    const Rule rule = r;  // a copy the stores cannot alias
+    const __m512i w = _mm512_set1_epi32(int32_t((255 - fy) | fy << 16));
+    const __m512i eighths = _mm512_setr_epi64(0, 2, 4, 6, 1, 3, 5, 7);  // undoes the lane-wise pack
+    for (ptrdiff_t i = 0; i < n; i += 64) {
+        const __m512i z = _mm512_packus_epi16(BilinearWords(t + i, b + i, w),
+                                              BilinearWords(t + i + 32, b + i + 32, w));
+        Store(d + i, rule(Load(__m512i{}, d + i), _mm512_permutex2var_epi64(z, eighths, z)));
+    }
+}
+#endif

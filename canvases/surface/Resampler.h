@@ -23,6 +23,35 @@ inline bool ClearOf(const ResampleEngine& e, const ResampleTables& t, uint8_t* d
     return dhi <= lo || hi <= dlo;
 }
 
+// Whether the engine can apply the rule in its bilinear down pass (its 64-byte form).
+template <class Rule>
+constexpr bool WideForm()
+{
+#if QVGFX_X86
+    return WideRule<Rule>;
+#else
+    return false;
+#endif
+}
+
+// The whole 64s of the strip's n bytes of a bilinear destination row through the down pass and
+// the rule at once; returns how many bytes that drew.
+template <class Rule>
+ptrdiff_t FusedRow(ResampleEngine& e, uint8_t* p, const uint8_t* top, const uint8_t* bottom,
+                   uint32_t fy, ptrdiff_t n, const Rule& rule)
+{
+#if QVGFX_X86
+    if constexpr (WideForm<Rule>()) {
+        const int16_t *ts, *bs;
+        e.Sums(top, bottom, fy, &ts, &bs);
+        DownWithRule(p, ts, bs, n / 64 * 64, fy, rule);
+        return n / 64 * 64;
+    }
+#endif
+    (void)e, (void)p, (void)top, (void)bottom, (void)fy, (void)n, (void)rule;
+    return 0;
+}
+
 // The engine's twin of BoxRows (t without weights) and BilinearRows: the same bytes, each row's
 // values handed to the rule's row (chosen once per call; where that is the copy row, the engine
 // writes them in place, two rows at once where they read the same sums), strip by strip (the
@@ -39,6 +68,7 @@ bool EngineRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t
     const RowFn<Rule> row = kRowsOf<Rule>.Choose();
     const bool copies =
         row == &CopyRow<Rule>;  // the values are the bytes: the engine writes them in place
+    const bool wide = t.m_Fy && WideForm<Rule>() && CpuAtLeast(CpuLevel::Avx512);
     for (ptrdiff_t x = 0; x < w * B; x += e.StripBytes()) {
         e.Strip(x);
         uint8_t* p = d + x;
@@ -51,8 +81,12 @@ bool EngineRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t
                 ++j, p += dPitch;
             } else if (copies)
                 e.Row(top, top + down, fy, p);
-            else
-                row(p, e.Row(top, top + down, fy), std::min(e.StripBytes(), w * B - x), rule);
+            else if (const ptrdiff_t n = std::min(e.StripBytes(), w * B - x); wide) {
+                const ptrdiff_t whole = FusedRow(e, p, top, top + down, fy, n, rule);
+                if (whole < n)
+                    row(p + whole, e.Row(top, top + down, fy) + whole, n - whole, rule);
+            } else
+                row(p, e.Row(top, top + down, fy), n, rule);
         }
     }
     return true;
