@@ -97,16 +97,29 @@ private:
 };
 
 #if QVGFX_X86
-// A rule with a 64-byte form, which the bilinear down pass applies to its values in registers.
+// A rule with 32- and 64-byte forms, which the bilinear down pass applies to its values in
+// registers.
 template <class Rule>
-concept WideRule = requires(const Rule& r, __m512i x, __m512i& y)
+concept WideRule = requires(const Rule& r, __m256i x, __m256i& y, __m512i x2, __m512i& y2)
 {
     y = r(x, x);
+    y2 = r(x2, x2);
 };
 
-// Thirty-two values of the down pass from the biased sums of the two rows, w = (255 - fy) | fy <<
-// 16: (top * (255 - fy) + bottom * fy + 32768 * 255) >> 16 in 16-bit lanes, in the lane order of
-// the pairs. (The masked shift: GCC 12's unmasked one warns of its own undefined operand.)
+// Sixteen (thirty-two) values of the down pass from the biased sums of the two rows, w = (255 -
+// fy) | fy << 16 in each 32-bit lane: (top * (255 - fy) + bottom * fy + 32768 * 255) >> 16 in
+// 16-bit lanes, in the lane order of the pairs; and the lane-wise byte pack of two of them put
+// back in order. (The masked shift: GCC 12's unmasked one warns of its own undefined operand.)
+QVGFX_AVX2 inline __m256i BilinearWords(const int16_t* t, const int16_t* b, __m256i w)
+{
+    const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t)),
+                  y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b)),
+                  lift = _mm256_set1_epi32(32768 * 255);
+    const __m256i lo = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(x, y), w), lift);
+    const __m256i hi = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(x, y), w), lift);
+    return _mm256_packs_epi32(_mm256_srli_epi32(lo, 16), _mm256_srli_epi32(hi, 16));
+}
+QVGFX_AVX2 inline __m256i InOrder(__m256i z) { return _mm256_permute4x64_epi64(z, 0xD8); }
 QVGFX_AVX512 inline __m512i BilinearWords(const int16_t* t, const int16_t* b, __m512i w)
 {
     const __m512i x = _mm512_loadu_si512(t), y = _mm512_loadu_si512(b),
@@ -116,21 +129,30 @@ QVGFX_AVX512 inline __m512i BilinearWords(const int16_t* t, const int16_t* b, __
     return _mm512_packs_epi32(_mm512_maskz_srli_epi32(__mmask16(-1), lo, 16),
                               _mm512_maskz_srli_epi32(__mmask16(-1), hi, 16));
 }
-
-// The down pass of a bilinear row and the rule at once, n a whole number of 64 bytes: each 64
-// values go from registers into the rule with the destination bytes (which lie clear of the
-// source), with no row of values between.
-template <class Rule>
-QVGFX_AVX512 void DownWithRule(uint8_t* d, const int16_t* t, const int16_t* b, ptrdiff_t n,
-                               uint32_t fy, const Rule& r)
+QVGFX_AVX512 inline __m512i InOrder(__m512i z)
 {
-    const Rule rule = r;  // a copy the stores cannot alias
-    const __m512i w = _mm512_set1_epi32(int32_t((255 - fy) | fy << 16));
-    const __m512i eighths = _mm512_setr_epi64(0, 2, 4, 6, 1, 3, 5, 7);  // undoes the lane-wise pack
-    for (ptrdiff_t i = 0; i < n; i += 64) {
-        const __m512i z = _mm512_packus_epi16(BilinearWords(t + i, b + i, w),
-                                              BilinearWords(t + i + 32, b + i + 32, w));
-        Store(d + i, rule(Load(__m512i{}, d + i), _mm512_permutex2var_epi64(z, eighths, z)));
-    }
+    return _mm512_permutex2var_epi64(z, _mm512_setr_epi64(0, 2, 4, 6, 1, 3, 5, 7), z);
 }
+
+// clang-format off
+// The down pass of a bilinear row and the rule at once, n a whole number of vectors: each
+// vector of values goes from registers into the rule with the destination bytes (which lie clear
+// of the source), with no row of values between.
+#define QVGFX_DOWN_WITH_RULE(T, V, width, Splat32)                                                 \
+    template <class Rule>                                                                          \
+    T void DownWithRule(V, uint8_t* d, const int16_t* t, const int16_t* b, ptrdiff_t n,           \
+                        uint32_t fy, const Rule& r)                                                \
+    {                                                                                              \
+        const Rule rule = r; /* a copy the stores cannot alias */                                  \
+        const V w = Splat32(int32_t((255 - fy) | fy << 16));                                      \
+        for (ptrdiff_t i = 0; i < n; i += width) {                                                 \
+            const V z = Narrow(BilinearWords(t + i, b + i, w),                                     \
+                               BilinearWords(t + i + width / 2, b + i + width / 2, w));            \
+            Store(d + i, rule(Load(V{}, d + i), InOrder(z)));                                      \
+        }                                                                                          \
+    }
+QVGFX_DOWN_WITH_RULE(QVGFX_AVX2, __m256i, 32, _mm256_set1_epi32)
+QVGFX_DOWN_WITH_RULE(QVGFX_AVX512, __m512i, 64, _mm512_set1_epi32)
+#undef QVGFX_DOWN_WITH_RULE
+// clang-format on
 #endif

@@ -23,7 +23,7 @@ inline bool ClearOf(const ResampleEngine& e, const ResampleTables& t, uint8_t* d
     return dhi <= lo || hi <= dlo;
 }
 
-// Whether the engine can apply the rule in its bilinear down pass (its 64-byte form).
+// Whether the engine can apply the rule in its bilinear down pass (its 32- and 64-byte forms).
 template <class Rule>
 constexpr bool WideForm()
 {
@@ -34,21 +34,25 @@ constexpr bool WideForm()
 #endif
 }
 
-// The whole 64s of the strip's n bytes of a bilinear destination row through the down pass and
-// the rule at once; returns how many bytes that drew.
+// The whole vectors (64 bytes with wide512, else 32) of the strip's n bytes of a bilinear
+// destination row through the down pass and the rule at once; returns how many bytes that drew.
 template <class Rule>
 ptrdiff_t FusedRow(ResampleEngine& e, uint8_t* p, const uint8_t* top, const uint8_t* bottom,
-                   uint32_t fy, ptrdiff_t n, const Rule& rule)
+                   uint32_t fy, ptrdiff_t n, const Rule& rule, bool wide512)
 {
 #if QVGFX_X86
     if constexpr (WideForm<Rule>()) {
         const int16_t *ts, *bs;
         e.Sums(top, bottom, fy, &ts, &bs);
-        DownWithRule(p, ts, bs, n / 64 * 64, fy, rule);
-        return n / 64 * 64;
+        const ptrdiff_t whole = wide512 ? n / 64 * 64 : n / 32 * 32;
+        if (wide512)
+            DownWithRule(__m512i{}, p, ts, bs, whole, fy, rule);
+        else
+            DownWithRule(__m256i{}, p, ts, bs, whole, fy, rule);
+        return whole;
     }
 #endif
-    (void)e, (void)p, (void)top, (void)bottom, (void)fy, (void)n, (void)rule;
+    (void)e, (void)p, (void)top, (void)bottom, (void)fy, (void)n, (void)rule, (void)wide512;
     return 0;
 }
 
@@ -68,7 +72,8 @@ bool EngineRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t
     const RowFn<Rule> row = kRowsOf<Rule>.Choose();
     const bool copies =
         row == &CopyRow<Rule>;  // the values are the bytes: the engine writes them in place
-    const bool wide = t.m_Fy && WideForm<Rule>() && CpuAtLeast(CpuLevel::Avx512);
+    const bool wide = t.m_Fy && WideForm<Rule>() && CpuAtLeast(CpuLevel::Avx2),
+               wide512 = CpuAtLeast(CpuLevel::Avx512);
     for (ptrdiff_t x = 0; x < w * B; x += e.StripBytes()) {
         e.Strip(x);
         uint8_t* p = d + x;
@@ -82,7 +87,7 @@ bool EngineRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t
             } else if (copies)
                 e.Row(top, top + down, fy, p);
             else if (const ptrdiff_t n = std::min(e.StripBytes(), w * B - x); wide) {
-                const ptrdiff_t whole = FusedRow(e, p, top, top + down, fy, n, rule);
+                const ptrdiff_t whole = FusedRow(e, p, top, top + down, fy, n, rule, wide512);
                 if (whole < n)
                     row(p + whole, e.Row(top, top + down, fy) + whole, n - whole, rule);
             } else
