@@ -138,9 +138,9 @@ QVGFX_AVX512 inline __m512i InOrder(__m512i z)
 // The down pass of a bilinear row and the rule at once, n a whole number of vectors: each
 // vector of values goes from registers into the rule with the destination bytes (which lie clear
 // of the source), with no row of values between.
-#define QVGFX_DOWN_WITH_RULE(T, V, width, Splat32)                                                 \
+#define QVGFX_DOWN_WITH_RULE(Name, T, V, width, Splat32)                                                 \
     template <class Rule>                                                                          \
-    T void DownWithRule(V, uint8_t* d, const int16_t* t, const int16_t* b, ptrdiff_t n,           \
+    T void Name(uint8_t* d, const int16_t* t, const int16_t* b, ptrdiff_t n,           \
                         uint32_t fy, const Rule& r)                                                \
     {                                                                                              \
         const Rule rule = r; /* a copy the stores cannot alias */                                  \
@@ -151,8 +151,8 @@ QVGFX_AVX512 inline __m512i InOrder(__m512i z)
             Store(d + i, rule(Load(V{}, d + i), InOrder(z)));                                      \
         }                                                                                          \
     }
-QVGFX_DOWN_WITH_RULE(QVGFX_AVX2, __m256i, 32, _mm256_set1_epi32)
-QVGFX_DOWN_WITH_RULE(QVGFX_AVX512, __m512i, 64, _mm512_set1_epi32)
+QVGFX_DOWN_WITH_RULE(DownWithRule256, QVGFX_AVX2, __m256i, 32, _mm256_set1_epi32)
+QVGFX_DOWN_WITH_RULE(DownWithRule512, QVGFX_AVX512, __m512i, 64, _mm512_set1_epi32)
 #undef QVGFX_DOWN_WITH_RULE
 // clang-format on
 #endif

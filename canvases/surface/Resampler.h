@@ -46,9 +46,9 @@ ptrdiff_t FusedRow(ResampleEngine& e, uint8_t* p, const uint8_t* top, const uint
         e.Sums(top, bottom, fy, &ts, &bs);
         const ptrdiff_t whole = wide512 ? n / 64 * 64 : n / 32 * 32;
         if (wide512)
-            DownWithRule(__m512i{}, p, ts, bs, whole, fy, rule);
+            DownWithRule512(p, ts, bs, whole, fy, rule);
         else
-            DownWithRule(__m256i{}, p, ts, bs, whole, fy, rule);
+            DownWithRule256(p, ts, bs, whole, fy, rule);
         return whole;
     }
 #endif
