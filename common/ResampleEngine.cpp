@@ -595,6 +595,17 @@ const uint8_t* ResampleEngine::Row(const uint8_t* top, const uint8_t* bottom, ui
     return out;
 }
 
+bool ResampleEngine::BoxRows(const uint8_t* const* rows, ptrdiff_t down, ptrdiff_t h, uint8_t* out,
+                             ptrdiff_t pitch)
+{
+    const Layout& p = m_Layout;
+    if (m_Box == nullptr || p.q0 != 0 || p.w * p.B % 64 != 0 || 4 * p.q1 != p.w * p.B)
+        return false;
+    for (ptrdiff_t j = 0; j < h; ++j, out += pitch)
+        m_Box(p, 0, p.q1, out, rows[j], rows[j] + down);
+    return true;
+}
+
 void ResampleEngine::RowPair(const uint8_t* top, const uint8_t* bottom, uint32_t fy0, uint32_t fy1,
                              uint8_t* out0, uint8_t* out1)
 {

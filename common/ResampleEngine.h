@@ -48,6 +48,12 @@ public:
     void Sums(const uint8_t* top, const uint8_t* bottom, uint32_t fy, const int16_t** t,
               const int16_t** b);
 
+    // Row with out for h box rows whose source rows start at rows[j] and rows[j] + down, written
+    // pitch bytes apart from out, in one call where the kernel writes whole rows; false, nothing
+    // written, where it does not (bilinear, byte by byte, rows not a whole number of 64 bytes).
+    bool BoxRows(const uint8_t* const* rows, ptrdiff_t down, ptrdiff_t h, uint8_t* out,
+                 ptrdiff_t pitch);
+
     // Row with out for two destination rows that read the same source rows (bilinear), weights fy0
     // and fy1, written at out0 and out1: at the AVX-512 level the sums are loaded once for both.
     void RowPair(const uint8_t* top, const uint8_t* bottom, uint32_t fy0, uint32_t fy1,

@@ -74,6 +74,9 @@ bool EngineRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t
         row == &CopyRow<Rule>;  // the values are the bytes: the engine writes them in place
     const bool wide = t.m_Fy && WideForm<Rule>() && CpuAtLeast(CpuLevel::Avx2),
                wide512 = CpuAtLeast(CpuLevel::Avx512);
+    e.Strip(0);
+    if (copies && !t.m_Fy && e.BoxRows(t.m_Rows, down, h, d, dPitch))
+        return true;
     for (ptrdiff_t x = 0; x < w * B; x += e.StripBytes()) {
         e.Strip(x);
         uint8_t* p = d + x;
