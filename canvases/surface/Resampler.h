@@ -34,17 +34,19 @@ constexpr bool WideForm()
 #endif
 }
 
-// The whole vectors (64 bytes with wide512, else 32) of the strip's n bytes of a bilinear
-// destination row through the down pass and the rule at once; returns how many bytes that drew.
+// The strip's n bytes of a bilinear destination row through the down pass and the rule at once,
+// where they are whole vectors (64 bytes with wide512, else 32); returns how many bytes that drew.
 template <class Rule>
 ptrdiff_t FusedRow(ResampleEngine& e, uint8_t* p, const uint8_t* top, const uint8_t* bottom,
                    uint32_t fy, ptrdiff_t n, const Rule& rule, bool wide512)
 {
 #if QVGFX_X86
     if constexpr (WideForm<Rule>()) {
+        const ptrdiff_t whole = wide512 ? n / 64 * 64 : n / 32 * 32;
+        if (whole < n)  // the engine's row for the rest would take the whole strip again
+            return 0;
         const int16_t *ts, *bs;
         e.Sums(top, bottom, fy, &ts, &bs);
-        const ptrdiff_t whole = wide512 ? n / 64 * 64 : n / 32 * 32;
         if (wide512)
             DownWithRule512(p, ts, bs, whole, fy, rule);
         else
