@@ -221,7 +221,7 @@ AVX512 inline __m512i PermutedPairSums(__m512i order, const uint8_t* row)
 AVX512 inline void BoxStepAvx512(const Layout& p, int B, ptrdiff_t q, uint8_t* v,
                                  const uint8_t* top, const uint8_t* bottom, __m256i order)
 {
-    const int32_t at = p.permuted[q / 8];
+    const int32_t at = B == 0 ? -1 : p.permuted[q / 8];
     if (at < 0)
         return BoxStepAvx2(p, B, p.regular[q / 8], q, v, top, bottom, order);
     const __m512i pairs = Load512(p.shuffles + 16 * q);
@@ -408,13 +408,14 @@ void PlanRegular(const Layout& p, int32_t* regular)
 
 // Per 32 destination bytes on the box path that are not regular: where their byte pairs lie within
 // 64 source bytes of the row, the offset of those 64 bytes, and in the place of the 32 bytes'
-// shuffles the 64 indices that pick the pairs from them; else -1. Only where permute is set.
+// shuffles the 64 indices that pick the pairs from them; else -1. Only where permute is set, and
+// for B = 1 and 4 (3-byte rows keep the windows).
 void PlanPermuted(const Layout& p, bool permute, int32_t* permuted, uint8_t* shuffles)
 {
     const ptrdiff_t n = p.w * p.B;
     for (ptrdiff_t g = 0; g < p.n32 / 32; ++g) {
         permuted[g] = -1;
-        if (!permute || p.fx || p.regular[g] >= 0 || p.end - p.first < 64)
+        if (!permute || p.fx || p.regular[g] >= 0 || p.end - p.first < 64 || p.B == 3)
             continue;
         ptrdiff_t from[32], lo = PTRDIFF_MAX, hi = 0;
         const int m = int(std::min<ptrdiff_t>(n - 32 * g, 32));
