@@ -7,9 +7,9 @@
 
 #if QVGFX_X86
 #include <immintrin.h>
-#define SSE2 __attribute__((target("sse2")))
-#define SSSE3 __attribute__((target("ssse3")))
-#define AVX2 __attribute__((target("avx2")))
+#define SSE2 QVGFX_SSE2
+#define SSSE3 QVGFX_SSSE3
+#define AVX2 QVGFX_AVX2
 #define AVX512 QVGFX_AVX512
 #endif
 
@@ -18,9 +18,8 @@ namespace {
 using Layout = ResampleEngine::Layout;
 
 const int32_t kBias = 32768;
-const int32_t kLift = kBias * 255;  // what the bias takes off top * (255 - fy) + bottom * fy
-const uint8_t kZero = 0x80;         // a shuffle index that gives 0
-const ptrdiff_t kStrip = 2048;      // destination bytes per bilinear strip, at most
+const uint8_t kZero = 0x80;     // a shuffle index that gives 0
+const ptrdiff_t kStrip = 2048;  // destination bytes per bilinear strip, at most
 
 // Slot of four-byte group q: within each four groups, the order first, third, second, fourth.
 ptrdiff_t SlotOf(ptrdiff_t q) { return (q & ~ptrdiff_t(3)) | (q & 1) << 1 | (q >> 1 & 1); }
@@ -180,7 +179,7 @@ AVX2 inline void BoxStepAvx2(const Layout& p, int B, int32_t at, ptrdiff_t q, ui
         y = _mm256_add_epi16(PairSumsAvx2(p, q + 4, top), PairSumsAvx2(p, q + 4, bottom));
     }
     const __m256i z = _mm256_packus_epi16(_mm256_srli_epi16(x, 2), _mm256_srli_epi16(y, 2));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(v), _mm256_permute4x64_epi64(z, 0xD8));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(v), InOrder(z));
 }
 
 AVX2 void BoxAvx2(const Layout& p, ptrdiff_t q0, ptrdiff_t q1, uint8_t* v, const uint8_t* top,
@@ -194,10 +193,6 @@ AVX2 void BoxAvx2(const Layout& p, ptrdiff_t q0, ptrdiff_t q1, uint8_t* v, const
 }
 
 AVX512 inline __m512i Load512(const void* p) { return _mm512_loadu_si512(p); }
-
-// The lane-wise byte pack of 512 bits leaves the eighths in the order 0, 4, 1, 5, 2, 6, 3, 7; one
-// permute restores it.
-AVX512 inline __m512i Eighths() { return _mm512_setr_epi64(0, 2, 4, 6, 1, 3, 5, 7); }
 
 AVX512 inline __m512i RegularPairSumsAvx512(const uint8_t* row, __m512i order, int B)
 {
@@ -251,52 +246,16 @@ AVX512 void BoxAvx512(const Layout& p, ptrdiff_t q0, ptrdiff_t q1, uint8_t* v, c
         const __m512i y = _mm512_add_epi16(RegularPairSumsAvx512(top + at + 64, order, B),
                                            RegularPairSumsAvx512(bottom + at + 64, order, B));
         const __m512i z = _mm512_packus_epi16(_mm512_srli_epi16(x, 2), _mm512_srli_epi16(y, 2));
-        _mm512_storeu_si512(v, _mm512_permutex2var_epi64(z, Eighths(), z));
+        _mm512_storeu_si512(v, InOrder(z));
     }
     if (q < q1)
         BoxStepAvx512(p, B, q, v, top, bottom, order256);
 }
 
-// The down pass's rules on eight (or sixteen) sums of each row, w = (255 - fy) | fy << 16.
-// Bilinear, (top * (255 - fy) + bottom * fy) >> 16 from the biased sums: each multiply-add pairs
-// a top sum with its bottom one, and the lift puts back what the bias took.
-struct BilinearDown {
-    int32_t w;
-    SSE2 __m128i Lifted(__m128i x) const
-    {
-        return _mm_srli_epi32(_mm_add_epi32(x, _mm_set1_epi32(kLift)), 16);
-    }
-    AVX2 __m256i Lifted(__m256i x) const
-    {
-        return _mm256_srli_epi32(_mm256_add_epi32(x, _mm256_set1_epi32(kLift)), 16);
-    }
-    SSE2 __m128i operator()(__m128i t, __m128i b) const
-    {
-        const __m128i lo = _mm_madd_epi16(_mm_unpacklo_epi16(t, b), _mm_set1_epi32(w));
-        return _mm_packs_epi32(Lifted(lo),
-                               Lifted(_mm_madd_epi16(_mm_unpackhi_epi16(t, b), _mm_set1_epi32(w))));
-    }
-    AVX2 __m256i operator()(__m256i t, __m256i b) const
-    {
-        const __m256i lo = _mm256_madd_epi16(_mm256_unpacklo_epi16(t, b), _mm256_set1_epi32(w));
-        return _mm256_packs_epi32(Lifted(lo), Lifted(_mm256_madd_epi16(_mm256_unpackhi_epi16(t, b),
-                                                                       _mm256_set1_epi32(w))));
-    }
-    // (The masked forms: GCC 12's unmasked ones warn of their own undefined operand.)
-    AVX512 __m512i Lifted(__m512i x) const
-    {
-        return _mm512_maskz_srli_epi32(__mmask16(-1), _mm512_add_epi32(x, _mm512_set1_epi32(kLift)),
-                                       16);
-    }
-    AVX512 __m512i operator()(__m512i t, __m512i b) const
-    {
-        const __m512i lo = _mm512_madd_epi16(_mm512_unpacklo_epi16(t, b), _mm512_set1_epi32(w));
-        return _mm512_packs_epi32(Lifted(lo), Lifted(_mm512_madd_epi16(_mm512_unpackhi_epi16(t, b),
-                                                                       _mm512_set1_epi32(w))));
-    }
-};
+// The down pass's rules on eight (or sixteen) sums of each row: BilinearDown (its lift undoes the
+// bias the across pass takes off), and BoxDown, (top + bottom) >> 2.
+static_assert(BilinearDown::kLift == kBias * 255);
 
-// Box, (top + bottom) >> 2.
 struct BoxDown {
     int32_t w;
     SSE2 __m128i operator()(__m128i t, __m128i b) const
@@ -323,7 +282,6 @@ SSE2 void DownSse2(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t n, 
     }
 }
 
-// The lane-wise byte pack leaves the quarters in the order 0, 2, 1, 3; one permute restores it.
 template <class Op>
 AVX2 void DownAvx2(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t n, uint32_t fy)
 {
@@ -331,8 +289,7 @@ AVX2 void DownAvx2(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t n, 
     for (ptrdiff_t i = 0; i < n; i += 32) {
         const __m256i x = op(Load256(t + i), Load256(b + i)),
                       y = op(Load256(t + i + 16), Load256(b + i + 16));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(v + i),
-                            _mm256_permute4x64_epi64(_mm256_packus_epi16(x, y), 0xD8));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(v + i), InOrder(_mm256_packus_epi16(x, y)));
     }
 }
 
@@ -346,7 +303,7 @@ AVX512 void DownAvx512(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t
         const __m512i x = op(Load512(t + i), Load512(b + i)),
                       y = op(Load512(t + i + 32), Load512(b + i + 32));
         const __m512i z = _mm512_packus_epi16(x, y);
-        _mm512_storeu_si512(v + i, _mm512_permutex2var_epi64(z, Eighths(), z));
+        _mm512_storeu_si512(v + i, InOrder(z));
     }
     if (i < n)
         DownAvx2<Op>(v + i, t + i, b + i, n - i, fy);
@@ -363,8 +320,8 @@ AVX512 void DownPairAvx512(uint8_t* v0, uint8_t* v1, const int16_t* t, const int
                       bh = Load512(b + i + 32);
         const __m512i z0 = _mm512_packus_epi16(op0(tl, bl), op0(th, bh));
         const __m512i z1 = _mm512_packus_epi16(op1(tl, bl), op1(th, bh));
-        _mm512_storeu_si512(v0 + i, _mm512_permutex2var_epi64(z0, Eighths(), z0));
-        _mm512_storeu_si512(v1 + i, _mm512_permutex2var_epi64(z1, Eighths(), z1));
+        _mm512_storeu_si512(v0 + i, InOrder(z0));
+        _mm512_storeu_si512(v1 + i, InOrder(z1));
     }
 }
 #endif

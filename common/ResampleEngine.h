@@ -112,29 +112,50 @@ concept WideRule = requires(const Rule& r, __m256i x, __m256i& y, __m512i x2, __
     y2 = r(x2, x2);
 };
 
-// Sixteen (thirty-two) values of the down pass from the biased sums of the two rows, w = (255 -
-// fy) | fy << 16 in each 32-bit lane: (top * (255 - fy) + bottom * fy + 32768 * 255) >> 16 in
-// 16-bit lanes, in the lane order of the pairs; and the lane-wise byte pack of two of them put
-// back in order. (The masked shift: GCC 12's unmasked one warns of its own undefined operand.)
-QVGFX_AVX2 inline __m256i BilinearWords(const int16_t* t, const int16_t* b, __m256i w)
-{
-    const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t)),
-                  y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b)),
-                  lift = _mm256_set1_epi32(32768 * 255);
-    const __m256i lo = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(x, y), w), lift);
-    const __m256i hi = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(x, y), w), lift);
-    return _mm256_packs_epi32(_mm256_srli_epi32(lo, 16), _mm256_srli_epi32(hi, 16));
-}
+// The down pass of bilinear rows on eight (sixteen, thirty-two) biased sums of each row, w =
+// (255 - fy) | fy << 16 in each 32-bit lane: (top * (255 - fy) + bottom * fy) >> 16 in 16-bit
+// lanes, in the lane order of the pairs. Each multiply-add pairs a top sum with its bottom one,
+// and the lift puts back what the bias of 32768 took off each sum.
+struct BilinearDown {
+    static constexpr int32_t kLift = 32768 * 255;
+    int32_t w;
+    QVGFX_SSE2 __m128i Lifted(__m128i x) const
+    {
+        return _mm_srli_epi32(_mm_add_epi32(x, _mm_set1_epi32(kLift)), 16);
+    }
+    QVGFX_AVX2 __m256i Lifted(__m256i x) const
+    {
+        return _mm256_srli_epi32(_mm256_add_epi32(x, _mm256_set1_epi32(kLift)), 16);
+    }
+    // (The masked form: GCC 12's unmasked one warns of its own undefined operand.)
+    QVGFX_AVX512 __m512i Lifted(__m512i x) const
+    {
+        return _mm512_maskz_srli_epi32(__mmask16(-1), _mm512_add_epi32(x, _mm512_set1_epi32(kLift)),
+                                       16);
+    }
+    QVGFX_SSE2 __m128i operator()(__m128i t, __m128i b) const
+    {
+        const __m128i lo = _mm_madd_epi16(_mm_unpacklo_epi16(t, b), _mm_set1_epi32(w));
+        return _mm_packs_epi32(Lifted(lo),
+                               Lifted(_mm_madd_epi16(_mm_unpackhi_epi16(t, b), _mm_set1_epi32(w))));
+    }
+    QVGFX_AVX2 __m256i operator()(__m256i t, __m256i b) const
+    {
+        const __m256i lo = _mm256_madd_epi16(_mm256_unpacklo_epi16(t, b), _mm256_set1_epi32(w));
+        return _mm256_packs_epi32(Lifted(lo), Lifted(_mm256_madd_epi16(_mm256_unpackhi_epi16(t, b),
+                                                                       _mm256_set1_epi32(w))));
+    }
+    QVGFX_AVX512 __m512i operator()(__m512i t, __m512i b) const
+    {
+        const __m512i lo = _mm512_madd_epi16(_mm512_unpacklo_epi16(t, b), _mm512_set1_epi32(w));
+        return _mm512_packs_epi32(Lifted(lo), Lifted(_mm512_madd_epi16(_mm512_unpackhi_epi16(t, b),
+                                                                       _mm512_set1_epi32(w))));
+    }
+};
+
+// The lane-wise byte pack leaves the 64-bit parts interleaved (256 bits: 0, 2, 1, 3; 512 bits:
+// 0, 4, 1, 5, 2, 6, 3, 7); one permute restores the order.
 QVGFX_AVX2 inline __m256i InOrder(__m256i z) { return _mm256_permute4x64_epi64(z, 0xD8); }
-QVGFX_AVX512 inline __m512i BilinearWords(const int16_t* t, const int16_t* b, __m512i w)
-{
-    const __m512i x = _mm512_loadu_si512(t), y = _mm512_loadu_si512(b),
-                  lift = _mm512_set1_epi32(32768 * 255);
-    const __m512i lo = _mm512_add_epi32(_mm512_madd_epi16(_mm512_unpacklo_epi16(x, y), w), lift);
-    const __m512i hi = _mm512_add_epi32(_mm512_madd_epi16(_mm512_unpackhi_epi16(x, y), w), lift);
-    return _mm512_packs_epi32(_mm512_maskz_srli_epi32(__mmask16(-1), lo, 16),
-                              _mm512_maskz_srli_epi32(__mmask16(-1), hi, 16));
-}
 QVGFX_AVX512 inline __m512i InOrder(__m512i z)
 {
     return _mm512_permutex2var_epi64(z, _mm512_setr_epi64(0, 2, 4, 6, 1, 3, 5, 7), z);
@@ -144,21 +165,23 @@ QVGFX_AVX512 inline __m512i InOrder(__m512i z)
 // The down pass of a bilinear row and the rule at once, n a whole number of vectors: each
 // vector of values goes from registers into the rule with the destination bytes (which lie clear
 // of the source), with no row of values between.
-#define QVGFX_DOWN_WITH_RULE(Name, T, V, width, Splat32)                                                 \
+#define QVGFX_DOWN_WITH_RULE(Name, T, V, width)                                                 \
     template <class Rule>                                                                          \
     T void Name(uint8_t* d, const int16_t* t, const int16_t* b, ptrdiff_t n,           \
                         uint32_t fy, const Rule& r)                                                \
     {                                                                                              \
         const Rule rule = r; /* a copy the stores cannot alias */                                  \
-        const V w = Splat32(int32_t((255 - fy) | fy << 16));                                      \
+        const BilinearDown op{int32_t((255 - fy) | fy << 16)};                                     \
+        const uint8_t* tb = reinterpret_cast<const uint8_t*>(t);                                   \
+        const uint8_t* bb = reinterpret_cast<const uint8_t*>(b);                                   \
         for (ptrdiff_t i = 0; i < n; i += width) {                                                 \
-            const V z = Narrow(BilinearWords(t + i, b + i, w),                                     \
-                               BilinearWords(t + i + width / 2, b + i + width / 2, w));            \
+            const V z = Narrow(op(Load(V{}, tb + 2 * i), Load(V{}, bb + 2 * i)),                   \
+                               op(Load(V{}, tb + 2 * i + width), Load(V{}, bb + 2 * i + width))); \
             Store(d + i, rule(Load(V{}, d + i), InOrder(z)));                                      \
         }                                                                                          \
     }
-QVGFX_DOWN_WITH_RULE(DownWithRule256, QVGFX_AVX2, __m256i, 32, _mm256_set1_epi32)
-QVGFX_DOWN_WITH_RULE(DownWithRule512, QVGFX_AVX512, __m512i, 64, _mm512_set1_epi32)
+QVGFX_DOWN_WITH_RULE(DownWithRule256, QVGFX_AVX2, __m256i, 32)
+QVGFX_DOWN_WITH_RULE(DownWithRule512, QVGFX_AVX512, __m512i, 64)
 #undef QVGFX_DOWN_WITH_RULE
 // clang-format on
 #endif

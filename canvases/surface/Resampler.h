@@ -35,27 +35,23 @@ constexpr bool WideForm()
 }
 
 // The strip's n bytes of a bilinear destination row through the down pass and the rule at once,
-// where they are whole vectors (64 bytes with wide512, else 32); returns how many bytes that drew.
+// n a whole number of vectors (64 bytes with wide512, else 32).
 template <class Rule>
-ptrdiff_t FusedRow(ResampleEngine& e, uint8_t* p, const uint8_t* top, const uint8_t* bottom,
-                   uint32_t fy, ptrdiff_t n, const Rule& rule, bool wide512)
+void FusedRow(ResampleEngine& e, uint8_t* p, const uint8_t* top, const uint8_t* bottom, uint32_t fy,
+              ptrdiff_t n, const Rule& rule, bool wide512)
 {
 #if QVGFX_X86
     if constexpr (WideForm<Rule>()) {
-        const ptrdiff_t whole = wide512 ? n / 64 * 64 : n / 32 * 32;
-        if (whole < n)  // the engine's row for the rest would take the whole strip again
-            return 0;
         const int16_t *ts, *bs;
         e.Sums(top, bottom, fy, &ts, &bs);
         if (wide512)
-            DownWithRule512(p, ts, bs, whole, fy, rule);
+            DownWithRule512(p, ts, bs, n, fy, rule);
         else
-            DownWithRule256(p, ts, bs, whole, fy, rule);
-        return whole;
+            DownWithRule256(p, ts, bs, n, fy, rule);
+        return;
     }
 #endif
     (void)e, (void)p, (void)top, (void)bottom, (void)fy, (void)n, (void)rule, (void)wide512;
-    return 0;
 }
 
 // The engine's twin of BoxRows (t without weights) and BilinearRows: the same bytes, each row's
@@ -82,6 +78,10 @@ bool EngineRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t
     for (ptrdiff_t x = 0; x < w * B; x += e.StripBytes()) {
         e.Strip(x);
         uint8_t* p = d + x;
+        // The rule goes into the down pass where the strip is whole vectors; else the engine's
+        // row of values would be computed for the rest of the strip anyway.
+        const ptrdiff_t n = std::min(e.StripBytes(), w * B - x);
+        const bool fused = wide && n % (wide512 ? 64 : 32) == 0;
         for (ptrdiff_t j = 0; j < h; ++j, p += dPitch) {
             const uint8_t* top = t.m_Rows[j];
             const uint32_t fy = t.m_Fy ? t.m_Fy[j] : 0;
@@ -91,11 +91,9 @@ bool EngineRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t
                 ++j, p += dPitch;
             } else if (copies)
                 e.Row(top, top + down, fy, p);
-            else if (const ptrdiff_t n = std::min(e.StripBytes(), w * B - x); wide) {
-                const ptrdiff_t whole = FusedRow(e, p, top, top + down, fy, n, rule, wide512);
-                if (whole < n)
-                    row(p + whole, e.Row(top, top + down, fy) + whole, n - whole, rule);
-            } else
+            else if (fused)
+                FusedRow(e, p, top, top + down, fy, n, rule, wide512);
+            else
                 row(p, e.Row(top, top + down, fy), n, rule);
         }
     }
