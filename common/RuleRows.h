@@ -173,12 +173,5 @@ struct RowTable {
 template <class Rule>
 inline constexpr RowTable<Rule> kRowsOf = {PlainRow<Rule>};
 
-// One row of n bytes through the rule's fastest row (chosen here, for callers that draw one row).
-template <class Rule>
-void RuleRow(uint8_t* d, const uint8_t* v, ptrdiff_t n, Rule rule)
-{
-    kRowsOf<Rule>.Choose()(d, v, n, rule);
-}
-
 // The four colour bytes c[0..3] added with saturation to each of n 4-byte pixels; returns pixels.
 int32_t FastAddColourRun(uint8_t* d, int32_t n, const uint8_t* c);

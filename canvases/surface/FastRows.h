@@ -1,5 +1,5 @@
 // The unscaled rows' fast twin: each row through the rule's row from the table of rows
-// (RuleRows.h, which also gives RuleRow).
+// (RuleRows.h).
 #pragma once
 
 #include <cstddef>
