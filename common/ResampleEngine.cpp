@@ -99,6 +99,29 @@ AVX2 void AcrossAvx2(const Layout& layout, int16_t* h, const uint8_t* row)
     }
 }
 
+// Sixty-four bytes per step from one 64-byte window of the row (PlanWide): four byte permutes
+// spread each byte's two source bytes into a pair of 16-bit lanes (the odd bytes zeroed), four
+// multiply-adds weigh and sum them. Each 32-bit lane order is planned so that the lane-wise packs
+// leave the 64 sums in order.
+AVX512 void AcrossAvx512(const Layout& layout, int16_t* h, const uint8_t* row)
+{
+    const Layout p = layout;
+    const __m512i bias = _mm512_set1_epi32(p.bias);
+    const __mmask64 low = 0x5555555555555555;  // the low byte of each 16-bit lane
+    for (ptrdiff_t g = p.q0 / 16; g < p.q1 / 16; ++g, h += 64) {
+        const __m512i win = _mm512_loadu_si512(row + p.windows[g]);
+        __m512i s[4];
+        for (int e = 0; e < 4; ++e) {
+            const __m512i pairs = _mm512_maskz_permutexvar_epi8(
+                low, _mm512_loadu_si512(p.shuffles + 256 * g + 64 * e), win);
+            s[e] = _mm512_sub_epi32(
+                _mm512_madd_epi16(pairs, _mm512_loadu_si512(p.weights + 128 * g + 32 * e)), bias);
+        }
+        _mm512_storeu_si512(h, _mm512_packs_epi32(s[0], s[1]));
+        _mm512_storeu_si512(h + 32, _mm512_packs_epi32(s[2], s[3]));
+    }
+}
+
 // Box rows in one pass, sixteen bytes per step: the shuffles of two windows fill the low and high
 // halves of one register with byte pairs, one multiply-add with ones sums each pair; the two
 // rows' pair sums added and shifted give the mean of four.
@@ -393,6 +416,40 @@ void PlanPermuted(const Layout& p, bool permute, int32_t* permuted, uint8_t* shu
     }
 }
 
+// The plan of AcrossAvx512 for bilinear rows: per 64 destination bytes g, the offset of the 64
+// source bytes they read (windows[g]), and per byte t, in permute e = t / 32 and lane j (the lane
+// order of the packs: 8 k + 4 e' + i with e' = e % 2, k = j / 4, i = j % 4, within each 32), its
+// two source bytes' indices in the lane's bytes 0 and 2 and their weights; bytes past the row
+// weigh nothing. False where some 64 bytes read further apart than 64 source bytes.
+bool PlanWide(const Layout& p, int32_t* windows, uint8_t* shuffles, int16_t* weights)
+{
+    const ptrdiff_t n = p.w * p.B;
+    if (p.end - p.first < 64)
+        return false;
+    std::memset(shuffles, 0, size_t(4 * p.n32));
+    std::memset(weights, 0, size_t(4 * p.n32));
+    for (ptrdiff_t g = 0; g < p.n32 / 64; ++g) {
+        const ptrdiff_t t0 = 64 * g, t1 = std::min(n, t0 + 64);
+        // Every byte reads at or after its pixel's first byte, and columns do not decrease.
+        const int32_t at = int32_t(std::min<ptrdiff_t>(p.columns[t0 / p.B], p.end - 64));
+        windows[g] = at;
+        for (ptrdiff_t t = t0, i = t0 / p.B, k = t0 % p.B; t < t1;
+             ++t, k = k + 1 == p.B ? 0 : k + 1) {
+            i += t > t0 && k == 0;
+            const ptrdiff_t a = p.columns[i] + k - at;
+            if (a + p.right > 63)
+                return false;
+            const ptrdiff_t u = t - t0, e = u / 32 * 2 + (u & 4) / 4,
+                            j = (u & 31) / 8 * 4 + (u & 3);
+            shuffles[256 * g + 64 * e + 4 * j] = uint8_t(a);
+            shuffles[256 * g + 64 * e + 4 * j + 2] = uint8_t(a + p.right);
+            weights[128 * g + 32 * e + 2 * j] = int16_t(p.fx1[i]);
+            weights[128 * g + 32 * e + 2 * j + 1] = int16_t(p.fx[i]);
+        }
+    }
+    return true;
+}
+
 // Fills the windows, shuffles and weights of every four destination bytes (box: shuffles only,
 // which gather byte pairs, and none where the 32 bytes are regular); false where some four read
 // further apart than one window holds.
@@ -444,7 +501,7 @@ uint64_t ResampleEngine::PlanBytes(uint64_t n)
 {
     // Two rows of sums, the values, per byte four shuffle bytes, two weights and a quarter of a
     // window offset, per 32 bytes a regular and a permuted offset; and room to align the rows.
-    return CpuAtLeast(CpuLevel::Sse2) ? (n + 31) / 32 * 32 * 15 + 32 : 0;
+    return CpuAtLeast(CpuLevel::Sse2) ? (n + 63) / 64 * 64 * 15 + 32 : 0;
 }
 
 bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const uint8_t* fx,
@@ -453,8 +510,8 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
     if (block == nullptr || w < 1 || !CpuAtLeast(CpuLevel::Sse2))
         return false;
 #if QVGFX_X86
-    const ptrdiff_t n32 = (w * B + 31) / 32 * 32;
-    m_Strip = fx ? std::min(n32, kStrip / (32 * B) * 32 * B) : n32;  // box rows reuse nothing
+    const ptrdiff_t n32 = (w * B + 63) / 64 * 64;
+    m_Strip = fx ? std::min(n32, kStrip / (64 * B) * 64 * B) : n32;  // box rows reuse nothing
     m_Sums[0] = reinterpret_cast<int16_t*>(block + (-reinterpret_cast<uintptr_t>(block) & 31));
     m_Sums[1] = m_Sums[0] + m_Strip;
     std::memset(m_Sums[0], 0, size_t(m_Strip) * 4);  // the sums past the row stay 0
@@ -473,7 +530,9 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
     PlanPermuted(m_Layout, avx512, permuted, shuffles);
     m_Across = AcrossPlain;
     m_Box = nullptr;
-    if (CpuAtLeast(CpuLevel::Ssse3) && PlanWindows(m_Layout, windows, shuffles, weights)) {
+    if (fx && avx512 && PlanWide(m_Layout, windows, shuffles, weights))
+        m_Across = AcrossAvx512;
+    else if (CpuAtLeast(CpuLevel::Ssse3) && PlanWindows(m_Layout, windows, shuffles, weights)) {
         const bool shared = fx && ShareWindows(m_Layout, windows, shuffles);
         if (fx && shared)
             m_Across = avx2 ? AcrossAvx2<true> : AcrossSsse3<true>;

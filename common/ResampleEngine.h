@@ -11,7 +11,10 @@
 // byte shuffle planned per call, and the box path does both passes at once (byte pairs of both
 // rows summed by multiply-adds with ones; straight loads where each pixel reads the two after the
 // previous one's); where a window cannot hold them (reductions beyond about 3x, rows shorter than
-// 16 bytes) the across pass goes byte by byte. The kernels are chosen once, when planning.
+// 16 bytes) the across pass goes byte by byte. At the AVX-512 level, where every 64 destination
+// bytes of a bilinear row read within 64 source bytes (enlargements beyond about 1.05x), each 64
+// take their byte pairs from one 64-byte window by byte permutes. The kernels are chosen once,
+// when planning.
 #pragma once
 
 #include <cstddef>
@@ -68,7 +71,7 @@ public:
     // order the 256-bit pass packs them (first, third, second, fourth).
     struct Layout {
         int B;
-        ptrdiff_t w, right, first, end, n32;  // n32: destination bytes rounded up to 32
+        ptrdiff_t w, right, first, end, n32;  // n32: destination bytes rounded up to 64
         const int32_t* columns;
         const uint8_t* fx;
         const uint8_t* fx1;
