@@ -293,6 +293,10 @@ struct BoxDown {
     {
         return _mm512_srli_epi16(_mm512_add_epi16(t, b), 2);
     }
+    AVX512 __m512i Bytes(__m512i t0, __m512i b0, __m512i t1, __m512i b1) const
+    {
+        return InOrder(_mm512_packus_epi16((*this)(t0, b0), (*this)(t1, b1)));
+    }
 };
 
 template <class Op>
@@ -323,10 +327,8 @@ AVX512 void DownAvx512(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t
     const Op op{int32_t((255 - fy) | fy << 16)};
     ptrdiff_t i = 0;
     for (; i + 64 <= n; i += 64) {
-        const __m512i x = op(Load512(t + i), Load512(b + i)),
-                      y = op(Load512(t + i + 32), Load512(b + i + 32));
-        const __m512i z = _mm512_packus_epi16(x, y);
-        _mm512_storeu_si512(v + i, InOrder(z));
+        _mm512_storeu_si512(v + i, op.Bytes(Load512(t + i), Load512(b + i), Load512(t + i + 32),
+                                            Load512(b + i + 32)));
     }
     if (i < n)
         DownAvx2<Op>(v + i, t + i, b + i, n - i, fy);
@@ -341,10 +343,8 @@ AVX512 void DownPairAvx512(uint8_t* v0, uint8_t* v1, const int16_t* t, const int
     for (ptrdiff_t i = 0; i < n; i += 64) {
         const __m512i tl = Load512(t + i), bl = Load512(b + i), th = Load512(t + i + 32),
                       bh = Load512(b + i + 32);
-        const __m512i z0 = _mm512_packus_epi16(op0(tl, bl), op0(th, bh));
-        const __m512i z1 = _mm512_packus_epi16(op1(tl, bl), op1(th, bh));
-        _mm512_storeu_si512(v0 + i, InOrder(z0));
-        _mm512_storeu_si512(v1 + i, InOrder(z1));
+        _mm512_storeu_si512(v0 + i, op0.Bytes(tl, bl, th, bh));
+        _mm512_storeu_si512(v1 + i, op1.Bytes(tl, bl, th, bh));
     }
 }
 #endif

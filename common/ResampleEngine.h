@@ -17,6 +17,7 @@
 // when planning.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -115,6 +116,14 @@ concept WideRule = requires(const Rule& r, __m256i x, __m256i& y, __m512i x2, __
     y2 = r(x2, x2);
 };
 
+// The lane-wise byte pack leaves the 64-bit parts interleaved (256 bits: 0, 2, 1, 3; 512 bits:
+// 0, 4, 1, 5, 2, 6, 3, 7); one permute restores the order.
+QVGFX_AVX2 inline __m256i InOrder(__m256i z) { return _mm256_permute4x64_epi64(z, 0xD8); }
+QVGFX_AVX512 inline __m512i InOrder(__m512i z)
+{
+    return _mm512_permutex2var_epi64(z, _mm512_setr_epi64(0, 2, 4, 6, 1, 3, 5, 7), z);
+}
+
 // The down pass of bilinear rows on eight (sixteen, thirty-two) biased sums of each row, w =
 // (255 - fy) | fy << 16 in each 32-bit lane: (top * (255 - fy) + bottom * fy) >> 16 in 16-bit
 // lanes, in the lane order of the pairs. Each multiply-add pairs a top sum with its bottom one,
@@ -154,15 +163,44 @@ struct BilinearDown {
         return _mm512_packs_epi32(Lifted(lo), Lifted(_mm512_madd_epi16(_mm512_unpackhi_epi16(t, b),
                                                                        _mm512_set1_epi32(w))));
     }
-};
 
-// The lane-wise byte pack leaves the 64-bit parts interleaved (256 bits: 0, 2, 1, 3; 512 bits:
-// 0, 4, 1, 5, 2, 6, 3, 7); one permute restores the order.
-QVGFX_AVX2 inline __m256i InOrder(__m256i z) { return _mm256_permute4x64_epi64(z, 0xD8); }
-QVGFX_AVX512 inline __m512i InOrder(__m512i z)
-{
-    return _mm512_permutex2var_epi64(z, _mm512_setr_epi64(0, 2, 4, 6, 1, 3, 5, 7), z);
-}
+    // The values of 32 (64) destination bytes in order from the sums of each row's bytes, t0 and
+    // b0 the first half, t1 and b1 the second.
+    QVGFX_AVX2 __m256i Bytes(__m256i t0, __m256i b0, __m256i t1, __m256i b1) const
+    {
+        return InOrder(_mm256_packus_epi16((*this)(t0, b0), (*this)(t1, b1)));
+    }
+    // Each value is byte 2 of its lifted 32-bit sum (the sum is below 2^24), so one two-source
+    // byte permute per half gathers them, in place of shifts and packs.
+    QVGFX_AVX512 __m512i Bytes(__m512i t0, __m512i b0, __m512i t1, __m512i b1) const
+    {
+        const __m512i m = _mm512_set1_epi32(w), lift = _mm512_set1_epi32(kLift);
+        const __m512i order = _mm512_loadu_si512(kValueBytes.data());
+        const __m512i a = _mm512_add_epi32(_mm512_madd_epi16(_mm512_unpacklo_epi16(t0, b0), m),
+                                           lift),
+                      b = _mm512_add_epi32(_mm512_madd_epi16(_mm512_unpackhi_epi16(t0, b0), m),
+                                           lift),
+                      c = _mm512_add_epi32(_mm512_madd_epi16(_mm512_unpacklo_epi16(t1, b1), m),
+                                           lift),
+                      d = _mm512_add_epi32(_mm512_madd_epi16(_mm512_unpackhi_epi16(t1, b1), m),
+                                           lift);
+        return _mm512_mask_blend_epi8(__mmask64(0xFFFFFFFF00000000),
+                                      _mm512_permutex2var_epi8(a, order, b),
+                                      _mm512_permutex2var_epi8(c, order, d));
+    }
+
+    // Where the lifted sums keep value v of each 32 (the byte gathered for destination byte v and
+    // v + 32): the low pairs give values 8k to 8k + 3 of each 128 bits k, the high pairs (the
+    // second source of the permute) 8k + 4 to 8k + 7.
+    static constexpr std::array<uint8_t, 64> kValueBytes = [] {
+        std::array<uint8_t, 64> a{};
+        for (int v = 0; v < 64; ++v) {
+            const int k = v % 32 / 8, r = v % 8;
+            a[size_t(v)] = uint8_t((r < 4 ? 0 : 64) + 4 * (4 * k + r % 4) + 2);
+        }
+        return a;
+    }();
+};
 
 // clang-format off
 // The down pass of a bilinear row and the rule at once, n a whole number of vectors: each
@@ -178,9 +216,9 @@ QVGFX_AVX512 inline __m512i InOrder(__m512i z)
         const uint8_t* tb = reinterpret_cast<const uint8_t*>(t);                                   \
         const uint8_t* bb = reinterpret_cast<const uint8_t*>(b);                                   \
         for (ptrdiff_t i = 0; i < n; i += width) {                                                 \
-            const V z = Narrow(op(Load(V{}, tb + 2 * i), Load(V{}, bb + 2 * i)),                   \
-                               op(Load(V{}, tb + 2 * i + width), Load(V{}, bb + 2 * i + width))); \
-            Store(d + i, rule(Load(V{}, d + i), InOrder(z)));                                      \
+            const V z = op.Bytes(Load(V{}, tb + 2 * i), Load(V{}, bb + 2 * i),                     \
+                                 Load(V{}, tb + 2 * i + width), Load(V{}, bb + 2 * i + width));   \
+            Store(d + i, rule(Load(V{}, d + i), z));                                               \
         }                                                                                          \
     }
 QVGFX_DOWN_WITH_RULE(DownWithRule256, QVGFX_AVX2, __m256i, 32)
