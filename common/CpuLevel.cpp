@@ -7,7 +7,7 @@ CpuLevel Detect()
 #if QVGFX_X86 && defined(__GNUC__)
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-        __builtin_cpu_supports("avx512vbmi"))
+        __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512vnni"))
         return CpuLevel::Avx512;
     if (__builtin_cpu_supports("avx2"))
         return CpuLevel::Avx2;

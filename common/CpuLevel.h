@@ -2,7 +2,8 @@
 // loop has a plain twin that gives the same bytes; the level only picks the faster one.
 #pragma once
 
-// Avx512: the 512-bit byte and word operations and the byte permutes (F, BW and VBMI).
+// Avx512: the 512-bit byte and word operations, the byte permutes and the word multiply-adds
+// into sums (F, BW, VBMI and VNNI).
 enum class CpuLevel : int { Plain = 0, Sse2 = 1, Ssse3 = 2, Avx2 = 3, Avx512 = 4 };
 
 // The highest level this processor supports (Plain on processors other than x86).
@@ -26,4 +27,4 @@ inline bool CpuAtLeast(CpuLevel level) { return int(ActiveCpuLevel()) >= int(lev
 #define QVGFX_SSE2 __attribute__((target("sse2")))
 #define QVGFX_SSSE3 __attribute__((target("ssse3")))
 #define QVGFX_AVX2 __attribute__((target("avx2")))
-#define QVGFX_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+#define QVGFX_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vnni")))

@@ -106,16 +106,16 @@ AVX2 void AcrossAvx2(const Layout& layout, int16_t* h, const uint8_t* row)
 AVX512 void AcrossAvx512(const Layout& layout, int16_t* h, const uint8_t* row)
 {
     const Layout p = layout;
-    const __m512i bias = _mm512_set1_epi32(p.bias);
-    const __mmask64 low = 0x5555555555555555;  // the low byte of each 16-bit lane
+    const __m512i bias = _mm512_set1_epi32(-p.bias);  // the multiply-adds' start
+    const __mmask64 low = 0x5555555555555555;         // the low byte of each 16-bit lane
     for (ptrdiff_t g = p.q0 / 16; g < p.q1 / 16; ++g, h += 64) {
         const __m512i win = _mm512_loadu_si512(row + p.windows[g]);
         __m512i s[4];
         for (int e = 0; e < 4; ++e) {
             const __m512i pairs = _mm512_maskz_permutexvar_epi8(
                 low, _mm512_loadu_si512(p.shuffles + 256 * g + 64 * e), win);
-            s[e] = _mm512_sub_epi32(
-                _mm512_madd_epi16(pairs, _mm512_loadu_si512(p.weights + 128 * g + 32 * e)), bias);
+            s[e] =
+                _mm512_dpwssd_epi32(bias, pairs, _mm512_loadu_si512(p.weights + 128 * g + 32 * e));
         }
         _mm512_storeu_si512(h, _mm512_packs_epi32(s[0], s[1]));
         _mm512_storeu_si512(h + 32, _mm512_packs_epi32(s[2], s[3]));

@@ -170,20 +170,17 @@ struct BilinearDown {
     {
         return InOrder(_mm256_packus_epi16((*this)(t0, b0), (*this)(t1, b1)));
     }
-    // Each value is byte 2 of its lifted 32-bit sum (the sum is below 2^24), so one two-source
-    // byte permute per half gathers them, in place of shifts and packs.
+    // Each value is byte 2 of its lifted 32-bit sum (below 2^24; the lift goes in as the start of
+    // the multiply-adds), so one two-source byte permute per half gathers them, in place of shifts
+    // and packs.
     QVGFX_AVX512 __m512i Bytes(__m512i t0, __m512i b0, __m512i t1, __m512i b1) const
     {
         const __m512i m = _mm512_set1_epi32(w), lift = _mm512_set1_epi32(kLift);
         const __m512i order = _mm512_loadu_si512(kValueBytes.data());
-        const __m512i a = _mm512_add_epi32(_mm512_madd_epi16(_mm512_unpacklo_epi16(t0, b0), m),
-                                           lift),
-                      b = _mm512_add_epi32(_mm512_madd_epi16(_mm512_unpackhi_epi16(t0, b0), m),
-                                           lift),
-                      c = _mm512_add_epi32(_mm512_madd_epi16(_mm512_unpacklo_epi16(t1, b1), m),
-                                           lift),
-                      d = _mm512_add_epi32(_mm512_madd_epi16(_mm512_unpackhi_epi16(t1, b1), m),
-                                           lift);
+        const __m512i a = _mm512_dpwssd_epi32(lift, _mm512_unpacklo_epi16(t0, b0), m),
+                      b = _mm512_dpwssd_epi32(lift, _mm512_unpackhi_epi16(t0, b0), m),
+                      c = _mm512_dpwssd_epi32(lift, _mm512_unpacklo_epi16(t1, b1), m),
+                      d = _mm512_dpwssd_epi32(lift, _mm512_unpackhi_epi16(t1, b1), m);
         return _mm512_mask_blend_epi8(__mmask64(0xFFFFFFFF00000000),
                                       _mm512_permutex2var_epi8(a, order, b),
                                       _mm512_permutex2var_epi8(c, order, d));
