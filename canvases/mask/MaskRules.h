@@ -18,10 +18,8 @@ struct PaintBrush {
 #if QVGFX_X86
     // clang-format off
     QVGFX_VECTOR_FORMS(
-        const V full = Splat16(d, 255);
-        const V lo = MulLo16(Sub16(full, Lo8(v)), Sub16(full, Lo8(d)));
-        const V hi = MulLo16(Sub16(full, Hi8(v)), Sub16(full, Hi8(d)));
-        return Not(Narrow(Div255Round16(lo), Div255Round16(hi)));)
+        const V s = Complement(v), e = Complement(d);
+        return Not(Narrow(Div255Round16(MulLo16(Lo8(s), Lo8(e))), Div255Round16(MulLo16(Hi8(s), Hi8(e)))));)
     // clang-format on
 #endif
 };
@@ -41,10 +39,10 @@ struct AirBrush {
 #if QVGFX_X86
     // clang-format off
     QVGFX_VECTOR_FORMS(
-        const V o = Splat16(d, int(m_Opacity)), full = Splat16(d, 255), square = Splat16(d, 255 * 255);
+        const V o = Splat16(d, int(m_Opacity)), square = Splat16(d, 255 * 255), e = Complement(d);
         const V lo = Div255Round16(Sub16(square, MulLo16(Lo8(v), o)));
         const V hi = Div255Round16(Sub16(square, MulLo16(Hi8(v), o)));
-        return Not(Narrow(Div255Round16(MulLo16(lo, Sub16(full, Lo8(d)))), Div255Round16(MulLo16(hi, Sub16(full, Hi8(d))))));)
+        return Not(Narrow(Div255Round16(MulLo16(lo, Lo8(e))), Div255Round16(MulLo16(hi, Hi8(e)))));)
     // clang-format on
 #endif
 };
