@@ -64,6 +64,25 @@ Gather MakeGather(const uint8_t* src)
     return g;
 }
 
+// Where window o of a 64-pixel block may start at the block's 64-byte source vector k, its bytes
+// lying within vectors k and k + 1 whatever the layout, k; else -1. Where every window may (all
+// but 3 to 3 bytes), a block loads its SB vectors once and the windows share them.
+template <int SB, int DB>
+constexpr int AlignedWindow(int o)
+{
+    const int per = DB == 1 ? 32 : 64;  // destination bytes per window
+    const int first = o * per / DB * SB, last = ((o + 1) * per - 1) / DB * SB + SB - 1;
+    const int k = std::min(first / 64, SB - 2);
+    return last < 64 * (k + 2) ? k : -1;
+}
+template <int SB, int DB>
+constexpr bool kAligned = [] {
+    for (int o = 0; o < (DB == 1 ? 2 : DB); ++o)
+        if (AlignedWindow<SB, DB>(o) < 0)
+            return false;
+    return true;
+}();
+
 // src[j] as in MakeGather.
 template <int SB, int DB>
 Gather512 MakeGather512(const uint8_t* src)
@@ -77,7 +96,7 @@ Gather512 MakeGather512(const uint8_t* src)
         for (int j = o * per; j < std::min((o + 1) * per, o * per + 2 * DB); ++j)
             if (src[j % DB] != kConst)
                 first = std::min(first, (j / DB) * SB + src[j % DB]);
-        g.at[o] = std::min(first, 64 * SB - 128);
+        g.at[o] = kAligned<SB, DB> ? 64 * AlignedWindow<SB, DB>(o) : std::min(first, 64 * SB - 128);
         for (int j = o * per; j < (o + 1) * per; ++j) {
             const int out = DB == 1 ? 0 : o, b = j % 64;
             if (src[j % DB] == kConst)
@@ -214,8 +233,16 @@ QVGFX_AVX512 inline void Block512(const Gather512& g, const __m512i* idx, const 
 {
     constexpr int W = DB == 1 ? 2 : DB;
     __m512i lo[W], hi[W], out[DB];
-    for (int o = 0; o < W; ++o)
-        lo[o] = _mm512_loadu_si512(s + g.at[o]), hi[o] = _mm512_loadu_si512(s + g.at[o] + 64);
+    if constexpr (kAligned<SB, DB>) {
+        __m512i in[SB];
+        for (int k = 0; k < SB; ++k)
+            in[k] = _mm512_loadu_si512(s + 64 * k);
+        for (int o = 0; o < W; ++o)
+            lo[o] = in[AlignedWindow<SB, DB>(o)], hi[o] = in[AlignedWindow<SB, DB>(o) + 1];
+    } else {
+        for (int o = 0; o < W; ++o)
+            lo[o] = _mm512_loadu_si512(s + g.at[o]), hi[o] = _mm512_loadu_si512(s + g.at[o] + 64);
+    }
     if constexpr (DB == 1) {
         out[0] = _mm512_mask_blend_epi8(0xFFFFFFFF00000000ull,
                                         _mm512_permutex2var_epi8(lo[0], idx[0], hi[0]),
