@@ -27,8 +27,11 @@ namespace {
 // Exactly 2n instructions (dec, jnz): the check that one step is one instruction.
 void Spin(long n) { asm volatile("1:\n\tdec %0\n\tjnz 1b" : "+r"(n)); }
 
+// Under the trap flag a rep-prefixed string instruction (rep movs, rep stos) stops once per
+// iteration with the instruction pointer left on it; those stops are repeats, not instructions.
 struct Profile {
-    int64_t steps = -1;                           // -1: the child could not be stepped
+    int64_t instructions = -1;                    // -1: the child could not be stepped
+    int64_t repeats = 0;                          // further iterations of rep string instructions
     std::unordered_map<uint64_t, uint64_t> rips;  // instruction address, times executed
 };
 
@@ -39,7 +42,7 @@ uint64_t Rip(pid_t pid)
 }
 
 // Runs body in a forked child between two SIGSTOPs and counts the instructions between them,
-// the tail of the first raise() and the head of the second included (Overhead() measures those).
+// the tail of the first raise() and the head of the second included; with rips, by address too.
 Profile Step(const Body& body, bool rips)
 {
     Profile p;
@@ -59,8 +62,8 @@ Profile Step(const Body& body, bool rips)
     bool ok = waitpid(pid, &status, 0) == pid && WIFSTOPPED(status) && WSTOPSIG(status) == SIGSTOP;
     if (ok)
         ptrace(PTRACE_SETOPTIONS, pid, nullptr, PTRACE_O_EXITKILL);
-    int64_t steps = 0;
-    uint64_t rip = rips ? Rip(pid) : 0;
+    int64_t steps = 0, repeats = 0;
+    uint64_t rip = ok ? Rip(pid) : 0;
     long deliver = 0;
     while (ok) {
         if (ptrace(PTRACE_SINGLESTEP, pid, nullptr, deliver) != 0 ||
@@ -72,15 +75,14 @@ Profile Step(const Body& body, bool rips)
         deliver = 0;
         if (sig == SIGSTOP)
             break;
-        if (sig == SIGTRAP) {  // one instruction done
-            ++steps;
-            if (rips)
-                ++p.rips[rip];
-        } else {  // a signal of the body's own: hand it on with the next step, count nothing
+        const uint64_t next = Rip(pid);
+        if (sig != SIGTRAP)  // a signal of the body's own: hand it on with the next step
             deliver = sig;
-        }
-        if (rips)
-            rip = Rip(pid);
+        else if (next == rip)
+            ++repeats;
+        else if (++steps, rips)
+            ++p.rips[rip];
+        rip = next;
     }
     if (ok && ptrace(PTRACE_CONT, pid, nullptr, 0L) != 0)
         ok = false;
@@ -89,7 +91,7 @@ Profile Step(const Body& body, bool rips)
     while (waitpid(pid, &status, 0) == pid && !WIFEXITED(status) && !WIFSIGNALED(status))
         ptrace(PTRACE_CONT, pid, nullptr, 0L);
     if (ok && WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        p.steps = steps;
+        p.instructions = steps, p.repeats = repeats;
     return p;
 }
 
@@ -209,7 +211,7 @@ std::string TopFunctions(const Profile& p, int count)
     char buf[32];
     for (int i = 0; i < count && i < int(top.size()); ++i) {
         std::snprintf(buf, sizeof buf, "%s%.0f%% ", i ? "; " : "",
-                      100.0 * double(top[i].first) / double(std::max<int64_t>(p.steps, 1)));
+                      100.0 * double(top[i].first) / double(std::max<int64_t>(p.instructions, 1)));
         out += buf + top[i].second;
     }
     return out;
@@ -227,62 +229,66 @@ int RunSteps(const std::vector<Case>& cases, const std::string& filter)
         return 1;
     }
     // Fixed cost of the frame around a body: measured on an empty one and taken off each count.
-    const int64_t overhead = Step(Body([] {}), false).steps;
-    const int64_t spin = Step(Body([] { Spin(1000); }), false).steps;
-    // memcpy is left out of the table: its rep movsb counts one step per byte moved.
+    const int64_t overhead = Step(Body([] {}), false).instructions;
+    const int64_t spin = Step(Body([] { Spin(1000); }), false).instructions;
+    // memcpy is not in the table (its rep movsb takes one step per byte: slow to single-step).
     static Buffer from(65536, 11), to(65536, 12);
-    const int64_t copy =
-        Step(Body([] { std::memcpy(to.data(), from.data(), 65536); }), false).steps;
-    if (overhead < 0 || spin < 0 || copy < 0) {
+    const Profile copy = Step(Body([] { std::memcpy(to.data(), from.data(), 65536); }), false);
+    if (overhead < 0 || spin < 0 || copy.instructions < 0) {
         std::fprintf(stderr, "qvgfx_bench: cannot single-step a child (ptrace not permitted?)\n");
         return 1;
     }
-    auto perByte = [](int64_t steps, int64_t bytes, char* buf) {
-        if (steps < 0)
+    auto perByte = [](int64_t n, int64_t bytes, char* buf) {
+        if (n < 0)
             std::snprintf(buf, 32, "-");
         else
-            std::snprintf(buf, 32, "%.3f", double(steps) / double(bytes));
+            std::snprintf(buf, 32, "%.3f", double(n) / double(bytes));
         return buf;
     };
     auto count = [overhead](const Setup& setup, bool rips) {
         Body body = setup();
         body();  // first touch of the pixels, lazy binding, one-time CPU dispatch
         Profile p = Step(body, rips);
-        if (p.steps >= 0)
-            p.steps = std::max<int64_t>(p.steps - overhead, 0);
+        if (p.instructions >= 0)
+            p.instructions = std::max<int64_t>(p.instructions - overhead, 0);
         return p;
     };
 
-    std::printf("\n| operation | size | module instr/B | peer | peer instr/B | module/peer |\n");
-    std::printf("|---|---|--:|---|--:|--:|\n");
+    std::printf("\n| operation | size | module instr/B | peer | peer instr/B | module/peer | "
+                "rep repeats/B module, peer |\n");
+    std::printf("|---|---|--:|---|--:|--:|--:|\n");
     std::vector<std::string> tops;
     for (const Case& c : cases) {
         if (!std::regex_search(ModuleName(c), select))
             continue;
         const Profile mod = count(c.module, true);
         const int64_t bytes = c.bytes;
-        char a[32], b[32], r[32];
-        perByte(mod.steps, bytes, a);
+        char a[32], b[32], r[32], ra[32], rb[32];
+        perByte(mod.instructions, bytes, a);
+        perByte(mod.repeats, bytes, ra);
         if (c.peers.empty())
-            std::printf("| %s | %s | %s | - | - | - |\n", c.op.c_str(), c.size.c_str(), a);
+            std::printf("| %s | %s | %s | - | - | - | %s |\n", c.op.c_str(), c.size.c_str(), a, ra);
         for (const auto& [name, setup] : c.peers) {
             const Profile peer = count(setup, false);
-            if (mod.steps >= 0 && peer.steps > 0)
-                std::snprintf(r, sizeof r, "%.2f", double(mod.steps) / double(peer.steps));
+            if (mod.instructions >= 0 && peer.instructions > 0)
+                std::snprintf(r, sizeof r, "%.2f",
+                              double(mod.instructions) / double(peer.instructions));
             else
                 std::snprintf(r, sizeof r, "-");
-            std::printf("| %s | %s | %s | %s | %s | %s |\n", c.op.c_str(), c.size.c_str(), a,
-                        name.c_str(), perByte(peer.steps, bytes, b), r);
+            std::printf("| %s | %s | %s | %s | %s | %s | %s, %s |\n", c.op.c_str(), c.size.c_str(),
+                        a, name.c_str(), perByte(peer.instructions, bytes, b), r, ra,
+                        perByte(peer.repeats, bytes, rb));
         }
         std::fflush(stdout);
         tops.push_back(c.op + " @" + c.size + ": " + TopFunctions(mod, 3));
     }
-    std::printf("\nCounted by single-stepping one call of each body after one warm-up call, less "
-                "the %lld instructions of an empty body. Checks: one move and a loop of 2000 "
-                "instructions count %lld; memcpy of 65536 bytes counts %lld (rep movs steps once "
-                "per byte moved, so memcpy is not in the table).\n",
+    std::printf("\nOne call of each body single-stepped after a warm-up call, less the %lld "
+                "instructions of an empty body; a rep string instruction counts once, its further "
+                "iterations are the repeats. Checks: one move and a loop of 2000 instructions "
+                "count %lld; memcpy of 65536 bytes counts %lld instructions and %lld repeats.\n",
                 static_cast<long long>(overhead), static_cast<long long>(spin - overhead),
-                static_cast<long long>(copy - overhead));
+                static_cast<long long>(copy.instructions - overhead),
+                static_cast<long long>(copy.repeats));
     std::printf("\nModule instructions by function:\n");
     for (const std::string& t : tops)
         std::printf("- %s\n", t.c_str());
