@@ -1,8 +1,11 @@
 // Instructions per destination byte, counted rather than estimated: each body runs once in a forked
 // child that the parent single-steps with ptrace, at whatever CPU level the machine dispatches to.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <regex>
+#include <string>
+#include <vector>
 
 #include "bench/Bench.h"
 
@@ -60,6 +63,7 @@ Profile Step(const Body& body, bool rips)
     }
     int status = 0;
     bool ok = waitpid(pid, &status, 0) == pid && WIFSTOPPED(status) && WSTOPSIG(status) == SIGSTOP;
+    bool gone = !ok && (WIFEXITED(status) || WIFSIGNALED(status));  // reaped already
     if (ok)
         ptrace(PTRACE_SETOPTIONS, pid, nullptr, PTRACE_O_EXITKILL);
     int64_t steps = 0, repeats = 0;
@@ -68,28 +72,35 @@ Profile Step(const Body& body, bool rips)
     while (ok) {
         if (ptrace(PTRACE_SINGLESTEP, pid, nullptr, deliver) != 0 ||
             waitpid(pid, &status, 0) != pid || !WIFSTOPPED(status)) {
+            gone = WIFEXITED(status) || WIFSIGNALED(status);
             ok = false;
             break;
         }
         const int sig = WSTOPSIG(status);
         deliver = 0;
-        if (sig == SIGSTOP)
+        if (sig == SIGSTOP)  // the second raise(): the body is done
             break;
         const uint64_t next = Rip(pid);
-        if (sig != SIGTRAP)  // a signal of the body's own: hand it on with the next step
+        if (sig != SIGTRAP) {  // a signal of the body's own: hand it on with the next step
             deliver = sig;
-        else if (next == rip)
+        } else if (next == rip) {
             ++repeats;
-        else if (++steps, rips)
-            ++p.rips[rip];
+        } else {
+            ++steps;
+            if (rips)
+                ++p.rips[rip];
+        }
         rip = next;
     }
     if (ok && ptrace(PTRACE_CONT, pid, nullptr, 0L) != 0)
         ok = false;
-    if (!ok)
+    if (!ok && !gone)
         kill(pid, SIGKILL);
-    while (waitpid(pid, &status, 0) == pid && !WIFEXITED(status) && !WIFSIGNALED(status))
-        ptrace(PTRACE_CONT, pid, nullptr, 0L);
+    while (!gone && waitpid(pid, &status, 0) == pid) {
+        gone = WIFEXITED(status) || WIFSIGNALED(status);
+        if (!gone)
+            ptrace(PTRACE_CONT, pid, nullptr, 0L);
+    }
     if (ok && WIFEXITED(status) && WEXITSTATUS(status) == 0)
         p.instructions = steps, p.repeats = repeats;
     return p;
