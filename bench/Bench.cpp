@@ -1,7 +1,9 @@
 // Registers every case three ways (module, peers, memcpy of the bytes it writes), runs them side by
 // side and prints one table. Usage: qvgfx_bench [--sizes=1920x1080,256x256] [benchmark flags].
+// With --steps it counts instructions instead of timing (Steps.cpp); sizes default to 256x256.
 #include "bench/Bench.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -56,9 +58,8 @@ void Run(benchmark::State& state, const Setup& setup, int64_t pixels)
     state.SetItemsProcessed(state.iterations() * pixels);
 }
 
-std::vector<Size> ParseSizes(int& argc, char** argv)
+std::vector<Size> ParseSizes(int& argc, char** argv, std::vector<Size> sizes)
 {
-    std::vector<Size> sizes{{1920, 1080}, {256, 256}};
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--sizes=", 8) != 0)
             continue;
@@ -81,11 +82,33 @@ std::vector<Size> ParseSizes(int& argc, char** argv)
     return sizes;
 }
 
+// The --steps mode takes --benchmark_filter and ignores the other benchmark flags (bench/run
+// always passes some); anything else is an error.
+int Steps(int argc, char** argv)
+{
+    std::vector<Case> cases;
+    AddModuleCases(cases, ParseSizes(argc, argv, {{256, 256}}));
+    std::string filter;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--benchmark_filter=", 19) == 0)
+            filter = argv[i] + 19;
+        else if (std::strcmp(argv[i], "--steps") != 0 &&
+                 std::strncmp(argv[i], "--benchmark_", 12) != 0) {
+            std::fprintf(stderr, "qvgfx_bench --steps: unrecognized argument: %s\n", argv[i]);
+            return 1;
+        }
+    }
+    return RunSteps(cases, filter);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    std::vector<Size> sizes = ParseSizes(argc, argv);
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--steps") == 0)
+            return Steps(argc, argv);
+    std::vector<Size> sizes = ParseSizes(argc, argv, {{1920, 1080}, {256, 256}});
     std::vector<Case> cases;
     AddModuleCases(cases, sizes);
 

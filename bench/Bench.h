@@ -61,3 +61,7 @@ private:
 std::string ModuleName(const Case& c);
 std::string PeerName(const Case& c, const std::string& peer);
 std::string MemcpyName(const Case& c);
+
+// The --steps mode (Steps.cpp): counts the instructions of one call of each selected case's module,
+// peers and memcpy, and prints them per destination byte. Returns the exit status.
+int RunSteps(const std::vector<Case>& cases, const std::string& filter);
