@@ -1,6 +1,7 @@
 #include "common/ResampleEngine.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "common/CpuLevel.h"
@@ -417,34 +418,41 @@ void PlanPermuted(const Layout& p, bool permute, int32_t* permuted, uint8_t* shu
 }
 
 // The plan of AcrossAvx512 for bilinear rows: per 64 destination bytes g, the offset of the 64
-// source bytes they read (windows[g]), and per byte t, in permute e = t / 32 and lane j (the lane
-// order of the packs: 8 k + 4 e' + i with e' = e % 2, k = j / 4, i = j % 4, within each 32), its
-// two source bytes' indices in the lane's bytes 0 and 2 and their weights; bytes past the row
-// weigh nothing. False where some 64 bytes read further apart than 64 source bytes.
+// source bytes they read (windows[g]); per byte, in the 32-bit lane of the permute that serves it,
+// its two source bytes' indices (in the lane's bytes 0 and 2) and their weights. Bytes past the
+// row weigh nothing. False where some 64 bytes read further apart than 64 source bytes.
 bool PlanWide(const Layout& p, int32_t* windows, uint8_t* shuffles, int16_t* weights)
 {
-    const ptrdiff_t n = p.w * p.B;
+    // Byte u of each 64 goes to permute e = 2 (u / 32) + (u / 4) % 2, lane j = 4 ((u % 32) / 8) +
+    // u % 4, kept as 16 e + j: the lane-wise packs of permutes 0 with 1 and 2 with 3 then leave
+    // the 64 sums in order.
+    static constexpr std::array<uint8_t, 64> kLane = [] {
+        std::array<uint8_t, 64> a{};
+        for (int u = 0; u < 64; ++u)
+            a[size_t(u)] = uint8_t(16 * (u / 32 * 2 + (u & 4) / 4) + (u & 31) / 8 * 4 + (u & 3));
+        return a;
+    }();
+    const ptrdiff_t n = p.w * p.B, whole = n / 64 * 64;
     if (p.end - p.first < 64)
         return false;
-    std::memset(shuffles, 0, size_t(4 * p.n32));
-    std::memset(weights, 0, size_t(4 * p.n32));
+    std::memset(shuffles + 4 * whole, 0, size_t(4 * (p.n32 - whole)));  // the bytes past the row
+    std::memset(weights + 2 * whole, 0, size_t(4 * (p.n32 - whole)));
     for (ptrdiff_t g = 0; g < p.n32 / 64; ++g) {
-        const ptrdiff_t t0 = 64 * g, t1 = std::min(n, t0 + 64);
+        const ptrdiff_t t0 = 64 * g, m = std::min<ptrdiff_t>(n - t0, 64);
         // Every byte reads at or after its pixel's first byte, and columns do not decrease.
         const int32_t at = int32_t(std::min<ptrdiff_t>(p.columns[t0 / p.B], p.end - 64));
         windows[g] = at;
-        for (ptrdiff_t t = t0, i = t0 / p.B, k = t0 % p.B; t < t1;
-             ++t, k = k + 1 == p.B ? 0 : k + 1) {
-            i += t > t0 && k == 0;
-            const ptrdiff_t a = p.columns[i] + k - at;
+        uint8_t* s = shuffles + 256 * g;
+        int16_t* w = weights + 128 * g;
+        for (ptrdiff_t u = 0, i = t0 / p.B, k = t0 % p.B; u < m; ++u) {
+            const ptrdiff_t a = p.columns[i] + k - at, lane = kLane[size_t(u)];
             if (a + p.right > 63)
                 return false;
-            const ptrdiff_t u = t - t0, e = u / 32 * 2 + (u & 4) / 4,
-                            j = (u & 31) / 8 * 4 + (u & 3);
-            shuffles[256 * g + 64 * e + 4 * j] = uint8_t(a);
-            shuffles[256 * g + 64 * e + 4 * j + 2] = uint8_t(a + p.right);
-            weights[128 * g + 32 * e + 2 * j] = int16_t(p.fx1[i]);
-            weights[128 * g + 32 * e + 2 * j + 1] = int16_t(p.fx[i]);
+            const uint32_t pair = uint32_t(a) | uint32_t(a + p.right) << 16;
+            std::memcpy(s + 4 * lane, &pair, 4);
+            w[2 * lane] = int16_t(p.fx1[i]), w[2 * lane + 1] = int16_t(p.fx[i]);
+            if (++k == p.B)
+                k = 0, ++i;
         }
     }
     return true;
