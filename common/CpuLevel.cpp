@@ -1,5 +1,8 @@
 #include "common/CpuLevel.h"
 
+#include <cstdlib>
+#include <cstring>
+
 namespace {
 
 CpuLevel Detect()
@@ -19,7 +22,22 @@ CpuLevel Detect()
     return CpuLevel::Plain;
 }
 
+#if QVGFX_CPU_LEVEL_FROM_ENV
+// Benchmark builds only: QVGFX_CPU_LEVEL (plain, sse2, ssse3, avx2) caps the level from the start,
+// so that the lower levels' speed can be measured on one processor.
+CpuLevel CapFromEnvironment()
+{
+    static const char* const names[] = {"plain", "sse2", "ssse3", "avx2", "avx512"};
+    if (const char* v = std::getenv("QVGFX_CPU_LEVEL"))
+        for (int l = 0; l < 5; ++l)
+            if (std::strcmp(v, names[l]) == 0)
+                return CpuLevel(l);
+    return CpuLevel::Avx512;
+}
+CpuLevel g_Cap = CapFromEnvironment();
+#else
 CpuLevel g_Cap = CpuLevel::Avx512;
+#endif
 
 }  // namespace
 
