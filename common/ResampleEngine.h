@@ -11,9 +11,7 @@
 // byte shuffle planned per call, and the box path does both passes at once (byte pairs of both
 // rows summed by multiply-adds with ones; straight loads where each pixel reads the two after the
 // previous one's); where a window cannot hold them (reductions beyond about 3x, rows shorter than
-// 16 bytes) the across pass goes byte by byte. The kernels are chosen once, when planning. With
-// AVX2, box rows go all in one call, and a rule with 32- and 64-byte forms takes the values of
-// box rows and of the bilinear down pass in registers, with no row of values between.
+// 16 bytes) the across pass goes byte by byte. The kernels are chosen once, when planning.
 #pragma once
 
 #include <cstddef>
