@@ -44,16 +44,6 @@ AVX2 inline __m256i Load256(const void* p)
     return _mm256_loadu_si256(static_cast<const __m256i*>(p));
 }
 
-// Two windows per register, first and third four bytes in the low halves, second and fourth in
-// the high ones.
-AVX2 __attribute__((always_inline)) inline __m256i WindowPairs(const Layout& p, ptrdiff_t slot,
-                                                               const uint8_t* row)
-{
-    const __m256i win = _mm256_inserti128_si256(_mm256_castsi128_si256(Load(row + p.windows[slot])),
-                                                Load(row + p.windows[slot + 1]), 1);
-    return _mm256_shuffle_epi8(win, Load256(p.shuffles + 16 * slot));
-}
-
 // Sixteen bytes per step, eight from each pair of windows: the shuffle spreads each byte's two
 // source bytes into a pair of 16-bit lanes, one multiply-add weighs and sums them.
 // Sixteen bytes per step, eight from each pair of windows: the shuffle spreads each byte's two
@@ -142,12 +132,6 @@ SSSE3 __m128i RegularPairSums(const uint8_t* row, __m128i order)
     return _mm_maddubs_epi16(_mm_shuffle_epi8(Load(row), order), _mm_set1_epi8(1));
 }
 
-SSSE3 __m128i PairOrder(int B)
-{
-    return B == 4 ? _mm_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15)
-                  : _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-}
-
 // The box kernels take the fours q0 to q1 apart from the plan, and read the plan's fields where
 // they use them: a copy of the plan just written (the fours changed) would be read back before
 // its stores reach the cache, which stalls each call.
@@ -175,106 +159,21 @@ SSSE3 void BoxSsse3(const Layout& p, ptrdiff_t q0, ptrdiff_t q1, uint8_t* v, con
     }
 }
 
-AVX2 __attribute__((always_inline)) inline __m256i PairSumsAvx2(const Layout& p, ptrdiff_t slot,
-                                                                const uint8_t* row)
-{
-    const __m256i pairs = _mm256_or_si256(WindowPairs(p, slot, row), WindowPairs(p, slot + 2, row));
-    return _mm256_maddubs_epi16(pairs, _mm256_set1_epi8(1));
-}
-
-AVX2 __m256i RegularPairSumsAvx2(const uint8_t* row, __m256i order, int B)
-{
-    const __m256i x = Load256(row);
-    return _mm256_maddubs_epi16(B == 1 ? x : _mm256_shuffle_epi8(x, order), _mm256_set1_epi8(1));
-}
-
-// Thirty-two destination bytes from the fours q to q + 7; at is their regular offset or -1.
-AVX2 inline void BoxStepAvx2(const Layout& p, int B, int32_t at, ptrdiff_t q, uint8_t* v,
-                             const uint8_t* top, const uint8_t* bottom, __m256i order)
-{
-    __m256i x, y;
-    if (at >= 0) {
-        x = _mm256_add_epi16(RegularPairSumsAvx2(top + at, order, B),
-                             RegularPairSumsAvx2(bottom + at, order, B));
-        y = _mm256_add_epi16(RegularPairSumsAvx2(top + at + 32, order, B),
-                             RegularPairSumsAvx2(bottom + at + 32, order, B));
-    } else {
-        x = _mm256_add_epi16(PairSumsAvx2(p, q, top), PairSumsAvx2(p, q, bottom));
-        y = _mm256_add_epi16(PairSumsAvx2(p, q + 4, top), PairSumsAvx2(p, q + 4, bottom));
-    }
-    const __m256i z = _mm256_packus_epi16(_mm256_srli_epi16(x, 2), _mm256_srli_epi16(y, 2));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(v), InOrder(z));
-}
-
+// The engine's own box rows (the kernels of ResampleEngine.h), one row's values as they are.
 AVX2 void BoxAvx2(const Layout& p, ptrdiff_t q0, ptrdiff_t q1, uint8_t* v, const uint8_t* top,
                   const uint8_t* bottom)
 {
-    const int B = p.B;
-    const int32_t* regular = p.regular;
-    const __m256i order = _mm256_broadcastsi128_si256(PairOrder(B));
-    for (ptrdiff_t q = q0; q < q1; q += 8, v += 32)
-        BoxStepAvx2(p, B, regular[q / 8], q, v, top, bottom, order);
-}
-
-AVX512 inline __m512i Load512(const void* p) { return _mm512_loadu_si512(p); }
-
-AVX512 inline __m512i RegularPairSumsAvx512(const uint8_t* row, __m512i order, int B)
-{
-    const __m512i x = Load512(row);
-    return _mm512_maddubs_epi16(B == 1 ? x : _mm512_shuffle_epi8(x, order), _mm512_set1_epi8(1));
-}
-
-// Sixty-four bytes per step where both of their 32s are regular and read on from each other;
-// else, and for a last 32, the 256-bit step. B is the pixel size where it can be regular (1, 4),
-// else 0; a constant, so that the steps do not test it.
-// Thirty-two destination bytes whose byte pairs all lie within 64 source bytes from at: one byte
-// permute of those 64 bytes (its indices planned in the place of the 32 bytes' shuffles) gives
-// the pairs of each row.
-AVX512 inline __m512i PermutedPairSums(__m512i order, const uint8_t* row)
-{
-    return _mm512_maddubs_epi16(_mm512_maskz_permutexvar_epi8(__mmask64(-1), order, Load512(row)),
-                                _mm512_set1_epi8(1));
-}
-
-// The 256-bit step, or the permuted one where the 32 bytes were planned for it.
-AVX512 inline void BoxStepAvx512(const Layout& p, int B, ptrdiff_t q, uint8_t* v,
-                                 const uint8_t* top, const uint8_t* bottom, __m256i order)
-{
-    const int32_t at = B == 0 ? -1 : p.permuted[q / 8];
-    if (at < 0)
-        return BoxStepAvx2(p, B, p.regular[q / 8], q, v, top, bottom, order);
-    const __m512i pairs = Load512(p.shuffles + 16 * q);
-    const __m512i x =
-        _mm512_add_epi16(PermutedPairSums(pairs, top + at), PermutedPairSums(pairs, bottom + at));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(v),
-                        _mm512_maskz_cvtepi16_epi8(__mmask32(-1), _mm512_srli_epi16(x, 2)));
+    BoxKernelOf<KeepValues>(p.B, false)(p, q0, 4 * (q1 - q0), &top, bottom - top, 1, v, 0, {});
 }
 
 template <int B>
 AVX512 void BoxAvx512(const Layout& p, ptrdiff_t q0, ptrdiff_t q1, uint8_t* v, const uint8_t* top,
                       const uint8_t* bottom)
 {
-    const int32_t* regular = p.regular;
-    const __m512i order = _mm512_maskz_broadcast_i32x4(__mmask16(-1), PairOrder(B));
-    const __m256i order256 = _mm256_broadcastsi128_si256(PairOrder(B));
-    ptrdiff_t q = q0;
-    for (; q + 16 <= q1; q += 16, v += 64) {
-        const int32_t at = regular[q / 8], next = regular[q / 8 + 1];
-        if (at < 0 || next != at + 64) {
-            BoxStepAvx512(p, B, q, v, top, bottom, order256);
-            BoxStepAvx512(p, B, q + 8, v + 32, top, bottom, order256);
-            continue;
-        }
-        const __m512i x = _mm512_add_epi16(RegularPairSumsAvx512(top + at, order, B),
-                                           RegularPairSumsAvx512(bottom + at, order, B));
-        const __m512i y = _mm512_add_epi16(RegularPairSumsAvx512(top + at + 64, order, B),
-                                           RegularPairSumsAvx512(bottom + at + 64, order, B));
-        const __m512i z = _mm512_packus_epi16(_mm512_srli_epi16(x, 2), _mm512_srli_epi16(y, 2));
-        _mm512_storeu_si512(v, InOrder(z));
-    }
-    if (q < q1)
-        BoxStepAvx512(p, B, q, v, top, bottom, order256);
+    BoxKernelAvx512<B>(p, q0, 4 * (q1 - q0), &top, bottom - top, 1, v, 0, KeepValues{});
 }
+
+AVX512 inline __m512i Load512(const void* p) { return _mm512_loadu_si512(p); }
 
 // The down pass's rules on eight (or sixteen) sums of each row: BilinearDown (its lift undoes the
 // bias the across pass takes off), and BoxDown, (top + bottom) >> 2.
@@ -618,17 +517,6 @@ const uint8_t* ResampleEngine::Row(const uint8_t* top, const uint8_t* bottom, ui
     if (whole < n)
         std::memcpy(out + whole, m_Values, size_t(n - whole));
     return out;
-}
-
-bool ResampleEngine::BoxRows(const uint8_t* const* rows, ptrdiff_t down, ptrdiff_t h, uint8_t* out,
-                             ptrdiff_t pitch)
-{
-    const Layout& p = m_Layout;
-    if (m_Box == nullptr || p.q0 != 0 || p.w * p.B % 64 != 0 || 4 * p.q1 != p.w * p.B)
-        return false;
-    for (ptrdiff_t j = 0; j < h; ++j, out += pitch)
-        m_Box(p, 0, p.q1, out, rows[j], rows[j] + down);
-    return true;
 }
 
 void ResampleEngine::RowPair(const uint8_t* top, const uint8_t* bottom, uint32_t fy0, uint32_t fy1,

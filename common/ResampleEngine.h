@@ -52,11 +52,14 @@ public:
     void Sums(const uint8_t* top, const uint8_t* bottom, uint32_t fy, const int16_t** t,
               const int16_t** b);
 
-    // Row with out for h box rows whose source rows start at rows[j] and rows[j] + down, written
-    // pitch bytes apart from out, in one call where the kernel writes whole rows; false, nothing
-    // written, where it does not (bilinear, byte by byte, rows not a whole number of 64 bytes).
+    // h box rows whose source rows start at rows[j] and rows[j] + down, their values combined by
+    // the rule with the destination rows pitch bytes apart from out (KeepValues: written as they
+    // are), in one call at the AVX2 and AVX-512 levels, each vector of values from registers into
+    // the rule; false, nothing written, elsewhere (below AVX2, bilinear, byte by byte). The
+    // destination lies clear of the source.
+    template <class Rule>
     bool BoxRows(const uint8_t* const* rows, ptrdiff_t down, ptrdiff_t h, uint8_t* out,
-                 ptrdiff_t pitch);
+                 ptrdiff_t pitch, const Rule& rule);
 
     // Row with out for two destination rows that read the same source rows (bilinear), weights fy0
     // and fy1, written at out0 and out1: at the AVX-512 level the sums are loaded once for both.
@@ -104,6 +107,15 @@ private:
     const uint8_t* m_Held[2] = {nullptr, nullptr};  // the source row whose sums each holds
     uint8_t* m_Values = nullptr;
     ptrdiff_t m_Strip = 0;
+};
+
+// The rule of rows whose values are the bytes: the engine's own rows, and rows that copy.
+struct KeepValues {
+    uint8_t operator()(uint32_t, uint32_t v) const { return uint8_t(v); }
+#if QVGFX_X86
+    QVGFX_AVX2 __m256i operator()(__m256i, __m256i v) const { return v; }
+    QVGFX_AVX512 __m512i operator()(__m512i, __m512i v) const { return v; }
+#endif
 };
 
 #if QVGFX_X86
@@ -222,4 +234,192 @@ QVGFX_DOWN_WITH_RULE(DownWithRule256, QVGFX_AVX2, __m256i, 32)
 QVGFX_DOWN_WITH_RULE(DownWithRule512, QVGFX_AVX512, __m512i, 64)
 #undef QVGFX_DOWN_WITH_RULE
 // clang-format on
+
+// Box rows in one pass at the AVX2 and AVX-512 levels, one body for the engine's own rows and for
+// rows with a rule: each vector of values goes from registers into the rule with the destination
+// bytes it stands for (KeepValues: the values themselves), a row's last m < 32 bytes by way of a
+// buffer and the plain row. Thirty-two bytes per step: the shuffles of two windows fill the low
+// and high halves of a register with byte pairs, one multiply-add with ones sums each pair; the
+// two rows' pair sums added and shifted give the mean of four.
+
+// Two windows per register, first and third four bytes in the low halves, second and fourth in
+// the high ones.
+QVGFX_AVX2 __attribute__((always_inline)) inline __m256i
+WindowPairs(const ResampleEngine::Layout& p, ptrdiff_t slot, const uint8_t* row)
+{
+    const __m256i win =
+        _mm256_inserti128_si256(_mm256_castsi128_si256(Load(__m128i{}, row + p.windows[slot])),
+                                Load(__m128i{}, row + p.windows[slot + 1]), 1);
+    return _mm256_shuffle_epi8(win, Load(__m256i{}, p.shuffles + 16 * slot));
+}
+
+QVGFX_AVX2 __attribute__((always_inline)) inline __m256i
+PairSumsAvx2(const ResampleEngine::Layout& p, ptrdiff_t slot, const uint8_t* row)
+{
+    const __m256i pairs = _mm256_or_si256(WindowPairs(p, slot, row), WindowPairs(p, slot + 2, row));
+    return _mm256_maddubs_epi16(pairs, _mm256_set1_epi8(1));
+}
+
+// Where each destination pixel reads the two source pixels after the previous one's (the box
+// shape of a 1/2 reduction), the source bytes load straight: a fixed shuffle pairs bytes B apart
+// (none needed for B = 1).
+QVGFX_SSSE3 inline __m128i PairOrder(int B)
+{
+    return B == 4 ? _mm_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15)
+                  : _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+}
+
+QVGFX_AVX2 inline __m256i RegularPairSumsAvx2(const uint8_t* row, __m256i order, int B)
+{
+    const __m256i x = Load(order, row);
+    return _mm256_maddubs_epi16(B == 1 ? x : _mm256_shuffle_epi8(x, order), _mm256_set1_epi8(1));
+}
+
+QVGFX_AVX512 inline __m512i RegularPairSumsAvx512(const uint8_t* row, __m512i order, int B)
+{
+    const __m512i x = Load(order, row);
+    return _mm512_maddubs_epi16(B == 1 ? x : _mm512_shuffle_epi8(x, order), _mm512_set1_epi8(1));
+}
+
+// Thirty-two destination bytes whose byte pairs all lie within 64 source bytes from at: one byte
+// permute of those 64 bytes (its indices planned in the place of the 32 bytes' shuffles) gives
+// the pairs of each row.
+QVGFX_AVX512 inline __m512i PermutedPairSums(__m512i order, const uint8_t* row)
+{
+    return _mm512_maddubs_epi16(
+        _mm512_maskz_permutexvar_epi8(__mmask64(-1), order, Load(order, row)), _mm512_set1_epi8(1));
+}
+
+// Thirty-two values x for the destination bytes at d through the rule, or only the first m of
+// them (the end of a row); sixty-four values, all of them.
+template <class Rule>
+QVGFX_AVX2 inline void PutValues(uint8_t* d, __m256i x, ptrdiff_t m, const Rule& rule)
+{
+    if (m == 32)
+        return Store(d, rule(Load(x, d), x));
+    alignas(32) uint8_t v[32];
+    Store(v, x);
+    PlainRow(d, v, m, rule);
+}
+template <class Rule>
+QVGFX_AVX512 inline void PutValues(uint8_t* d, __m512i x, const Rule& rule)
+{
+    Store(d, rule(Load(x, d), x));
+}
+
+// The 256-bit step: the 32 bytes from the four q on (regular, or by the windows), the first m put
+// at v; returns the next four.
+template <int B, class Rule>
+QVGFX_AVX2 inline ptrdiff_t BoxStep256(const ResampleEngine::Layout& p, ptrdiff_t q, ptrdiff_t,
+                                       uint8_t* v, const uint8_t* top, const uint8_t* bottom,
+                                       ptrdiff_t m, const Rule& rule)
+{
+    const __m256i order = _mm256_broadcastsi128_si256(PairOrder(B));
+    __m256i x, y;
+    if (const int32_t at = p.regular[q / 8]; at >= 0) {
+        x = _mm256_add_epi16(RegularPairSumsAvx2(top + at, order, B),
+                             RegularPairSumsAvx2(bottom + at, order, B));
+        y = _mm256_add_epi16(RegularPairSumsAvx2(top + at + 32, order, B),
+                             RegularPairSumsAvx2(bottom + at + 32, order, B));
+    } else {
+        x = _mm256_add_epi16(PairSumsAvx2(p, q, top), PairSumsAvx2(p, q, bottom));
+        y = _mm256_add_epi16(PairSumsAvx2(p, q + 4, top), PairSumsAvx2(p, q + 4, bottom));
+    }
+    const __m256i z = _mm256_packus_epi16(_mm256_srli_epi16(x, 2), _mm256_srli_epi16(y, 2));
+    PutValues(v, InOrder(z), m, rule);
+    return q + 8;
+}
+
+// The 512-bit step: sixty-four bytes where both of their 32s lie before the four q1, are regular
+// and read on from each other; else the permuted step where the 32 bytes were planned for it, or
+// the 256-bit one.
+template <int B, class Rule>
+QVGFX_AVX512 inline ptrdiff_t BoxStep512(const ResampleEngine::Layout& p, ptrdiff_t q, ptrdiff_t q1,
+                                         uint8_t* v, const uint8_t* top, const uint8_t* bottom,
+                                         ptrdiff_t m, const Rule& rule)
+{
+    if (const int32_t at = p.regular[q / 8];
+        q + 16 <= q1 && at >= 0 && p.regular[q / 8 + 1] == at + 64) {
+        const __m512i order = _mm512_maskz_broadcast_i32x4(__mmask16(-1), PairOrder(B));
+        const __m512i x = _mm512_add_epi16(RegularPairSumsAvx512(top + at, order, B),
+                                           RegularPairSumsAvx512(bottom + at, order, B));
+        const __m512i y = _mm512_add_epi16(RegularPairSumsAvx512(top + at + 64, order, B),
+                                           RegularPairSumsAvx512(bottom + at + 64, order, B));
+        PutValues(v, InOrder(_mm512_packus_epi16(_mm512_srli_epi16(x, 2), _mm512_srli_epi16(y, 2))),
+                  rule);
+        return q + 16;
+    }
+    const int32_t at = B == 0 ? -1 : p.permuted[q / 8];
+    if (at < 0)
+        return BoxStep256<B>(p, q, q1, v, top, bottom, m, rule);
+    const __m512i pairs = Load(__m512i{}, p.shuffles + 16 * q);
+    const __m512i x =
+        _mm512_add_epi16(PermutedPairSums(pairs, top + at), PermutedPairSums(pairs, bottom + at));
+    PutValues(v, _mm512_maskz_cvtepi16_epi8(__mmask32(-1), _mm512_srli_epi16(x, 2)), m, rule);
+    return q + 8;
+}
+
+// clang-format off
+// The box kernels: h rows, the source rows of row j at rows[j] and rows[j] + down, the destination
+// rows pitch bytes apart from d, n bytes of each from the four q0 on (a multiple of 8), the last
+// m < 32 by a step with m. B is the pixel size where the bytes can be regular or permuted (1, 4),
+// else 0: a constant, so that the steps do not test it. The kernels read the plan's fields where
+// they use them: a copy of the plan just written would be read back before its stores reach the
+// cache, which stalls each call.
+#define QVGFX_BOX_KERNEL(Name, T, Step)                                                            \
+    template <int B, class Rule>                                                                   \
+    T void Name(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdiff_t n,                        \
+                const uint8_t* const* rows, ptrdiff_t down, ptrdiff_t h, uint8_t* d,               \
+                ptrdiff_t pitch, const Rule& r)                                                    \
+    {                                                                                              \
+        const Rule rule = r; /* a copy the stores cannot alias */                                  \
+        const ptrdiff_t q1 = q0 + n / 32 * 8;                                                      \
+        for (ptrdiff_t j = 0; j < h; ++j, d += pitch) {                                            \
+            const uint8_t* top = rows[j];                                                          \
+            ptrdiff_t q = q0;                                                                      \
+            while (q < q1)                                                                         \
+                q = Step<B>(p, q, q1, d + 4 * (q - q0), top, top + down, 32, rule);                \
+            if (n % 32 != 0)                                                                       \
+                Step<B>(p, q, q, d + 4 * (q - q0), top, top + down, n % 32, rule);                 \
+        }                                                                                          \
+    }
+QVGFX_BOX_KERNEL(BoxKernelAvx2, QVGFX_AVX2, BoxStep256)
+QVGFX_BOX_KERNEL(BoxKernelAvx512, QVGFX_AVX512, BoxStep512)
+#undef QVGFX_BOX_KERNEL
+// clang-format on
+
+template <class Rule>
+using BoxKernel = void (*)(const ResampleEngine::Layout&, ptrdiff_t, ptrdiff_t,
+                           const uint8_t* const*, ptrdiff_t, ptrdiff_t, uint8_t*, ptrdiff_t,
+                           const Rule&);
+
+// The kernel of pixels of B bytes, at 512 bits or 256.
+template <class Rule>
+BoxKernel<Rule> BoxKernelOf(int B, bool avx512)
+{
+    if (avx512)
+        return B == 1   ? BoxKernelAvx512<1, Rule>
+               : B == 4 ? BoxKernelAvx512<4, Rule>
+                        : BoxKernelAvx512<0, Rule>;
+    return B == 1   ? BoxKernelAvx2<1, Rule>
+           : B == 4 ? BoxKernelAvx2<4, Rule>
+                    : BoxKernelAvx2<0, Rule>;
+}
 #endif
+
+template <class Rule>
+bool ResampleEngine::BoxRows(const uint8_t* const* rows, ptrdiff_t down, ptrdiff_t h, uint8_t* out,
+                             ptrdiff_t pitch, const Rule& rule)
+{
+#if QVGFX_X86
+    const Layout& p = m_Layout;
+    if (m_Box == nullptr || !CpuAtLeast(CpuLevel::Avx2))
+        return false;
+    BoxKernelOf<Rule>(p.B, CpuAtLeast(CpuLevel::Avx512))(p, 0, p.w * p.B, rows, down, h, out, pitch,
+                                                         rule);
+    return true;
+#else
+    (void)rows, (void)down, (void)h, (void)out, (void)pitch, (void)rule;
+    return false;
+#endif
+}

@@ -23,7 +23,7 @@ inline bool ClearOf(const ResampleEngine& e, const ResampleTables& t, uint8_t* d
     return dhi <= lo || hi <= dlo;
 }
 
-// Whether the engine can apply the rule in its bilinear down pass (its 32- and 64-byte forms).
+// Whether the engine can apply the rule in its kernels (its 32- and 64-byte forms).
 template <class Rule>
 constexpr bool WideForm()
 {
@@ -73,8 +73,13 @@ bool EngineRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t
     const bool wide = t.m_Fy && WideForm<Rule>() && CpuAtLeast(CpuLevel::Avx2),
                wide512 = CpuAtLeast(CpuLevel::Avx512);
     e.Strip(0);
-    if (copies && !t.m_Fy && e.BoxRows(t.m_Rows, down, h, d, dPitch))
-        return true;
+    if (!t.m_Fy) {  // box rows: in one call, the rule applied in registers, where the kernels allow
+        if constexpr (WideForm<Rule>()) {
+            if (e.BoxRows(t.m_Rows, down, h, d, dPitch, rule))
+                return true;
+        } else if (copies && e.BoxRows(t.m_Rows, down, h, d, dPitch, KeepValues{}))
+            return true;
+    }
     for (ptrdiff_t x = 0; x < w * B; x += e.StripBytes()) {
         e.Strip(x);
         uint8_t* p = d + x;

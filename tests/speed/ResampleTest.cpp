@@ -60,8 +60,8 @@ TEST(ResampleTest, EveryRuleAndBandMatchesThePlainLoops)
     EveryBand<4>(23);
 }
 
-// Rows longer than a strip (bilinear), in both directions: the engine takes them at every vector level and
-// gives the plain loops' bytes.
+// Rows longer than a strip (bilinear), in both directions, and long box rows of B = 1: the engine takes them
+// at every vector level and every rule and gives the plain loops' bytes.
 TEST(ResampleTest, EngineTakesLongRowsStripByStrip)
 {
     const int sw[] = {1100, 5000}, dw = 2500;
@@ -76,9 +76,12 @@ TEST(ResampleTest, EngineTakesLongRowsStripByStrip)
             auto both = [&](auto rule) {  // copy: written in place, two rows of the same sums at once
                 DrawResampled<4>(fast.data(), 4 * dw, s.data(), 4 * 5000, w, 3, dw, 5, x, y, rule);
                 DrawResampled<4>(plain.data(), 4 * dw, s.data(), 4 * 5000, w, 3, dw, 5, x, y, rule, false);
+                // B = 1, one row of 1/2 box (w = 5000): sixty-four regular bytes at once, through the rule
+                DrawResampled<1>(fast.data(), dw, s.data(), 4 * 5000, w, 3, dw, 1, x, {0, 1, 0}, rule);
+                DrawResampled<1>(plain.data(), dw, s.data(), 4 * 5000, w, 3, dw, 1, x, {0, 1, 0}, rule, false);
                 EXPECT_EQ(fast, plain) << LevelName(CpuLevel(l)) << " " << w;
             };
-            both(AddSat{}), both(Copy{});
+            both(AddSat{}), both(Copy{}), both(LinComb{77, 200}), both(PaintBrush{}), both(AirBrush{99});
             ResampleTables t;
             ASSERT_TRUE(BuildTables(t, 4, {0, dw, 65536}, y, s.data(), 4 * 5000, false, ResampleEngine::PlanBytes(4 * dw)));
             EXPECT_TRUE(EngineRows<4>(plain.data(), 4 * dw, t, dw, 2, 4, 4 * 5000, Copy{})) << LevelName(CpuLevel(l));
