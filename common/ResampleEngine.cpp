@@ -45,8 +45,6 @@ AVX2 inline __m256i Load256(const void* p)
 }
 
 // Sixteen bytes per step, eight from each pair of windows: the shuffle spreads each byte's two
-// source bytes into a pair of 16-bit lanes, one multiply-add weighs and sums them.
-// Sixteen bytes per step, eight from each pair of windows: the shuffle spreads each byte's two
 // source bytes into a pair of 16-bit lanes, one multiply-add weighs and sums them. Shared: the
 // four windows of each sixteen are one.
 template <bool Shared>
@@ -157,20 +155,6 @@ SSSE3 void BoxSsse3(const Layout& p, ptrdiff_t q0, ptrdiff_t q1, uint8_t* v, con
             _mm_srli_epi16(_mm_add_epi16(PairSums(p, q + 1, top), PairSums(p, q + 1, bottom)), 2);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(v), _mm_packus_epi16(x, y));
     }
-}
-
-// The engine's own box rows (the kernels of ResampleEngine.h), one row's values as they are.
-AVX2 void BoxAvx2(const Layout& p, ptrdiff_t q0, ptrdiff_t q1, uint8_t* v, const uint8_t* top,
-                  const uint8_t* bottom)
-{
-    BoxKernelOf<KeepValues>(p.B, false)(p, q0, 4 * (q1 - q0), &top, bottom - top, 1, v, 0, {});
-}
-
-template <int B>
-AVX512 void BoxAvx512(const Layout& p, ptrdiff_t q0, ptrdiff_t q1, uint8_t* v, const uint8_t* top,
-                      const uint8_t* bottom)
-{
-    BoxKernelAvx512<B>(p, q0, 4 * (q1 - q0), &top, bottom - top, 1, v, 0, KeepValues{});
 }
 
 AVX512 inline __m512i Load512(const void* p) { return _mm512_loadu_si512(p); }
@@ -446,10 +430,7 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
         else if (fx)
             m_Across = avx2 ? AcrossAvx2<false> : AcrossSsse3<false>;
         else
-            m_Box = !avx512  ? (avx2 ? BoxAvx2 : BoxSsse3)
-                    : B == 1 ? BoxAvx512<1>
-                    : B == 4 ? BoxAvx512<4>
-                             : BoxAvx512<0>;
+            m_Box = BoxSsse3;  // AVX2 and up: BoxRows, all rows in one call
     }
     m_DownPair = fx && avx512 ? DownPairAvx512 : nullptr;
     if (fx)

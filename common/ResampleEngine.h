@@ -102,7 +102,7 @@ private:
     Across m_Across = nullptr;
     Down m_Down = nullptr;
     DownPair m_DownPair = nullptr;
-    Box m_Box = nullptr;  // both passes at once, box rows with shuffles
+    Box m_Box = nullptr;  // SSSE3 box rows, both passes at once (from AVX2 on, BoxRows)
     int16_t* m_Sums[2] = {nullptr, nullptr};
     const uint8_t* m_Held[2] = {nullptr, nullptr};  // the source row whose sums each holds
     uint8_t* m_Values = nullptr;
