@@ -316,7 +316,7 @@ QVGFX_AVX2 inline ptrdiff_t BoxStep256(const ResampleEngine::Layout& p, ptrdiff_
 {
     const __m256i order = _mm256_broadcastsi128_si256(PairOrder(B));
     __m256i x, y;
-    if (const int32_t at = p.regular[q / 8]; at >= 0) {
+    if (const int32_t at = p.regular[q >> 3]; at >= 0) {
         x = _mm256_add_epi16(RegularPairSumsAvx2(top + at, order, B),
                              RegularPairSumsAvx2(bottom + at, order, B));
         y = _mm256_add_epi16(RegularPairSumsAvx2(top + at + 32, order, B),
@@ -338,8 +338,12 @@ QVGFX_AVX512 inline ptrdiff_t BoxStep512(const ResampleEngine::Layout& p, ptrdif
                                          uint8_t* v, const uint8_t* top, const uint8_t* bottom,
                                          ptrdiff_t m, const Rule& rule)
 {
-    if (const int32_t at = p.regular[q / 8];
-        q + 16 <= q1 && at >= 0 && p.regular[q / 8 + 1] == at + 64) {
+    const int32_t* regular = p.regular;
+    const ptrdiff_t q0 = q;
+    // Regular 64s in a run: each step looks only at where the next one reads (none for B = 0).
+    for (int32_t at = B == 0 ? -1 : regular[q >> 3];
+         q + 16 <= q1 && at >= 0 && regular[(q >> 3) + 1] == at + 64;
+         q += 16, v += 64, at = regular[q >> 3]) {
         const __m512i order = _mm512_maskz_broadcast_i32x4(__mmask16(-1), PairOrder(B));
         const __m512i x = _mm512_add_epi16(RegularPairSumsAvx512(top + at, order, B),
                                            RegularPairSumsAvx512(bottom + at, order, B));
@@ -347,9 +351,10 @@ QVGFX_AVX512 inline ptrdiff_t BoxStep512(const ResampleEngine::Layout& p, ptrdif
                                            RegularPairSumsAvx512(bottom + at + 64, order, B));
         PutValues(v, InOrder(_mm512_packus_epi16(_mm512_srli_epi16(x, 2), _mm512_srli_epi16(y, 2))),
                   rule);
-        return q + 16;
     }
-    const int32_t at = B == 0 ? -1 : p.permuted[q / 8];
+    if (q > q0)
+        return q;
+    const int32_t at = B == 0 ? -1 : p.permuted[q >> 3];
     if (at < 0)
         return BoxStep256<B>(p, q, q1, v, top, bottom, m, rule);
     const __m512i pairs = Load(__m512i{}, p.shuffles + 16 * q);
