@@ -72,7 +72,9 @@ public:
 
     // What the kernels read: the tables for the byte-by-byte pass and, per four destination bytes,
     // a window offset, a byte shuffle and four weight pairs, stored four fours at a time in the
-    // order the 256-bit pass packs them (first, third, second, fourth).
+    // order the 256-bit pass packs them (first, third, second, fourth); in the AVX-512 bilinear
+    // plan, per 64 destination bytes one window and the byte permutes' indices and weight pairs
+    // in the same room (PlanWide).
     struct Layout {
         int B;
         ptrdiff_t w, right, first, end, n32;  // n32: destination bytes rounded up to 64
