@@ -216,20 +216,24 @@ struct BilinearDown {
 // clang-format off
 // The down pass of a bilinear row and the rule at once, n a whole number of vectors: each
 // vector of values goes from registers into the rule with the destination bytes (which lie clear
-// of the source), with no row of values between.
+// of the source), with no row of values between. With Pair, a second destination row d1 of the
+// same sums, weight fy1, in the same pass (the sums loaded and paired once for both).
 #define QVGFX_DOWN_WITH_RULE(Name, T, V, width)                                                 \
-    template <class Rule>                                                                          \
-    T void Name(uint8_t* d, const int16_t* t, const int16_t* b, ptrdiff_t n,           \
-                        uint32_t fy, const Rule& r)                                                \
+    template <bool Pair, class Rule>                                                               \
+    T void Name(uint8_t* d, uint8_t* d1, const int16_t* t, const int16_t* b, ptrdiff_t n,          \
+                uint32_t fy, uint32_t fy1, const Rule& r)                                          \
     {                                                                                              \
         const Rule rule = r; /* a copy the stores cannot alias */                                  \
         const BilinearDown op{int32_t((255 - fy) | fy << 16)};                                     \
+        const BilinearDown op1{int32_t((255 - fy1) | fy1 << 16)};                                  \
         const uint8_t* tb = reinterpret_cast<const uint8_t*>(t);                                   \
         const uint8_t* bb = reinterpret_cast<const uint8_t*>(b);                                   \
         for (ptrdiff_t i = 0; i < n; i += width) {                                                 \
-            const V z = op.Bytes(Load(V{}, tb + 2 * i), Load(V{}, bb + 2 * i),                     \
-                                 Load(V{}, tb + 2 * i + width), Load(V{}, bb + 2 * i + width));   \
-            Store(d + i, rule(Load(V{}, d + i), z));                                               \
+            const V t0 = Load(V{}, tb + 2 * i), b0 = Load(V{}, bb + 2 * i),                        \
+                    t1 = Load(V{}, tb + 2 * i + width), b1 = Load(V{}, bb + 2 * i + width);        \
+            Store(d + i, rule(Load(V{}, d + i), op.Bytes(t0, b0, t1, b1)));                        \
+            if constexpr (Pair)                                                                    \
+                Store(d1 + i, rule(Load(V{}, d1 + i), op1.Bytes(t0, b0, t1, b1)));                 \
         }                                                                                          \
     }
 QVGFX_DOWN_WITH_RULE(DownWithRule256, QVGFX_AVX2, __m256i, 32)

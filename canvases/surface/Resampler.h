@@ -34,24 +34,29 @@ constexpr bool WideForm()
 #endif
 }
 
-// The strip's n bytes of a bilinear destination row through the down pass and the rule at once,
-// n a whole number of vectors (64 bytes with wide512, else 32).
+// The strip's n bytes of a bilinear destination row at p through the down pass and the rule at
+// once, n a whole number of vectors (64 bytes with wide512, else 32); with p1, in the same pass
+// the next row, weight fy1, which reads the same source rows.
 template <class Rule>
-void FusedRow(ResampleEngine& e, uint8_t* p, const uint8_t* top, const uint8_t* bottom, uint32_t fy,
-              ptrdiff_t n, const Rule& rule, bool wide512)
+void FusedRows(ResampleEngine& e, uint8_t* p, uint8_t* p1, const uint8_t* top,
+               const uint8_t* bottom, uint32_t fy, uint32_t fy1, ptrdiff_t n, const Rule& rule,
+               bool wide512)
 {
 #if QVGFX_X86
     if constexpr (WideForm<Rule>()) {
         const int16_t *ts, *bs;
-        e.Sums(top, bottom, fy, &ts, &bs);
+        e.Sums(top, bottom, p1 ? fy | fy1 : fy, &ts, &bs);  // the lower row, where either reads it
         if (wide512)
-            DownWithRule512(p, ts, bs, n, fy, rule);
+            (p1 ? DownWithRule512<true, Rule> : DownWithRule512<false, Rule>)(p, p1, ts, bs, n, fy,
+                                                                              fy1, rule);
         else
-            DownWithRule256(p, ts, bs, n, fy, rule);
+            (p1 ? DownWithRule256<true, Rule> : DownWithRule256<false, Rule>)(p, p1, ts, bs, n, fy,
+                                                                              fy1, rule);
         return;
     }
 #endif
-    (void)e, (void)p, (void)top, (void)bottom, (void)fy, (void)n, (void)rule, (void)wide512;
+    (void)e, (void)p, (void)p1, (void)top, (void)bottom, (void)fy, (void)fy1, (void)n, (void)rule,
+        (void)wide512;
 }
 
 // The engine's twin of BoxRows (t without weights) and BilinearRows: the same bytes, each row's
@@ -90,14 +95,17 @@ bool EngineRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t
         for (ptrdiff_t j = 0; j < h; ++j, p += dPitch) {
             const uint8_t* top = t.m_Rows[j];
             const uint32_t fy = t.m_Fy ? t.m_Fy[j] : 0;
-            if (copies && j + 1 < h && t.m_Fy &&
-                t.m_Rows[j + 1] == top) {  // two rows of the same sums
+            const bool pair = j + 1 < h && t.m_Fy && t.m_Rows[j + 1] == top;  // the same sums
+            if (copies && pair) {
                 e.RowPair(top, top + down, fy, t.m_Fy[j + 1], p, p + dPitch);
                 ++j, p += dPitch;
             } else if (copies)
                 e.Row(top, top + down, fy, p);
-            else if (fused)
-                FusedRow(e, p, top, top + down, fy, n, rule, wide512);
+            else if (fused && pair) {
+                FusedRows(e, p, p + dPitch, top, top + down, fy, t.m_Fy[j + 1], n, rule, wide512);
+                ++j, p += dPitch;
+            } else if (fused)
+                FusedRows(e, p, nullptr, top, top + down, fy, 0, n, rule, wide512);
             else
                 row(p, e.Row(top, top + down, fy), n, rule);
         }
