@@ -223,13 +223,7 @@ AVX512 void DownAvx512(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t
 AVX512 void DownPairAvx512(uint8_t* v0, uint8_t* v1, const int16_t* t, const int16_t* b,
                            ptrdiff_t n, uint32_t fy0, uint32_t fy1)
 {
-    const BilinearDown op0{int32_t((255 - fy0) | fy0 << 16)}, op1{int32_t((255 - fy1) | fy1 << 16)};
-    for (ptrdiff_t i = 0; i < n; i += 64) {
-        const __m512i tl = Load512(t + i), bl = Load512(b + i), th = Load512(t + i + 32),
-                      bh = Load512(b + i + 32);
-        _mm512_storeu_si512(v0 + i, op0.Bytes(tl, bl, th, bh));
-        _mm512_storeu_si512(v1 + i, op1.Bytes(tl, bl, th, bh));
-    }
+    DownWithRule512<true>(v0, v1, t, b, n, fy0, fy1, KeepValues{});
 }
 #endif
 
