@@ -50,8 +50,9 @@ void CopyRow(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule)
     /* Only on values computed in the same step: at 512 bits the compiler makes it a ternary-logic */ \
     /* operation that also reads its old register, which on a loaded value chains the steps. */        \
     T inline V Not(V x) { return p##_xor_si##bits(x, p##_set1_epi8(-1)); }                              \
-    /* 255 - x in each byte: one subtraction, also on loaded values. */                                \
-    T inline V Complement(V x) { return p##_sub_epi8(p##_set1_epi8(-1), x); }                           \
+    /* 255 - x in each byte: a saturating subtraction, which the compiler keeps as one (as a xor  */    \
+    /* it becomes a ternary-logic operation that also reads its old register, chaining the steps). */ \
+    T inline V Complement(V x) { return p##_subs_epu8(p##_set1_epi8(-1), x); }                          \
     T inline V Add16(V x, V y) { return p##_add_epi16(x, y); }                                           \
     T inline V Sub16(V x, V y) { return p##_sub_epi16(x, y); }                                           \
     T inline V MulLo16(V x, V y) { return p##_mullo_epi16(x, y); }                                      \
