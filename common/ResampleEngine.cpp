@@ -499,13 +499,13 @@ void ResampleEngine::RowPair(const uint8_t* top, const uint8_t* bottom, uint32_t
 {
     const ptrdiff_t n = std::min(4 * m_Layout.q1, m_Layout.w * m_Layout.B) - 4 * m_Layout.q0;
     const ptrdiff_t whole = n / 64 * 64, all = 4 * (m_Layout.q1 - m_Layout.q0);
-    if (m_DownPair == nullptr || fy0 == 0 || fy1 == 0 || whole == 0) {
+    if (m_DownPair == nullptr || whole == 0) {
         Row(top, bottom, fy0, out0);
         Row(top, bottom, fy1, out1);
         return;
     }
-    const int16_t* t = SumsOf(top, bottom);
-    const int16_t* b = SumsOf(bottom, top);
+    const int16_t *t, *b;
+    Sums(top, bottom, fy0 | fy1, &t, &b);  // the lower row, where either row reads it
     m_DownPair(out0, out1, t, b, whole, fy0, fy1);
     if (whole == n)
         return;

@@ -90,13 +90,17 @@ Gather512 MakeGather512(const uint8_t* src)
     Gather512 g{};
     const int windows = DB == 1 ? 2 : DB, per = 64 * DB / windows;  // destination bytes per window
     for (int o = 0; o < windows; ++o) {
-        // The lowest source byte lies in the window's first two pixels: each pixel reads SB bytes
-        // on from the one before, beyond every byte of it.
-        int first = 64 * SB;
-        for (int j = o * per; j < std::min((o + 1) * per, o * per + 2 * DB); ++j)
-            if (src[j % DB] != kConst)
-                first = std::min(first, (j / DB) * SB + src[j % DB]);
-        g.at[o] = kAligned<SB, DB> ? 64 * AlignedWindow<SB, DB>(o) : std::min(first, 64 * SB - 128);
+        if constexpr (kAligned<SB, DB>) {
+            g.at[o] = 64 * AlignedWindow<SB, DB>(o);
+        } else {
+            // The lowest source byte lies in the window's first two pixels: each pixel reads SB
+            // bytes on from the one before, beyond every byte of it.
+            int first = 64 * SB;
+            for (int j = o * per; j < std::min((o + 1) * per, o * per + 2 * DB); ++j)
+                if (src[j % DB] != kConst)
+                    first = std::min(first, (j / DB) * SB + src[j % DB]);
+            g.at[o] = std::min(first, 64 * SB - 128);
+        }
         for (int j = o * per; j < (o + 1) * per; ++j) {
             const int out = DB == 1 ? 0 : o, b = j % 64;
             if (src[j % DB] == kConst)

@@ -45,7 +45,7 @@ void FusedRows(ResampleEngine& e, uint8_t* p, uint8_t* p1, const uint8_t* top,
 #if QVGFX_X86
     if constexpr (WideForm<Rule>()) {
         const int16_t *ts, *bs;
-        e.Sums(top, bottom, p1 ? fy | fy1 : fy, &ts, &bs);  // the lower row, where either reads it
+        e.Sums(top, bottom, fy | fy1, &ts, &bs);  // the lower row, where either row reads it
         if (wide512)
             (p1 ? DownWithRule512<true, Rule> : DownWithRule512<false, Rule>)(p, p1, ts, bs, n, fy,
                                                                               fy1, rule);
