@@ -251,46 +251,71 @@ bool ShareWindows(const Layout& p, int32_t* windows, uint8_t* shuffles)
 }
 
 // Per 32 destination bytes on the box path with B = 1 or 4: the offset of the 64 source bytes
-// they read where each pixel reads the two after the previous one's, else -1.
-void PlanRegular(const Layout& p, int32_t* regular)
+// they read where each pixel reads the two after the previous one's, else -1; and how many 64s
+// from there on are regular and read on from each other (0 where not even the first is), so that
+// the kernels run them as one loop.
+void PlanRegular(const Layout& p, int32_t* regular, int32_t* runs)
 {
     const ptrdiff_t per = 32 / p.B;
     for (ptrdiff_t g = 0; g < p.n32 / 32; ++g) {
         const ptrdiff_t i0 = g * per;
-        bool two = !p.fx && (p.B == 1 || p.B == 4) && p.right == p.B && i0 + per <= p.w;
-        for (ptrdiff_t j = 1; two && j < per; ++j)
-            two = p.columns[i0 + j] == p.columns[i0] + 2 * p.B * j;
-        regular[g] = two ? p.columns[i0] : -1;
+        regular[g] = -1;
+        if (p.fx || (p.B != 1 && p.B != 4) || p.right != p.B || i0 + per > p.w)
+            continue;
+        const int32_t* c = p.columns + i0;
+        bool two = true;  // no early way out: the compiler takes the compares a vector at a time
+        for (ptrdiff_t j = 1; j < per; ++j)
+            two &= c[j] == c[0] + int32_t(2 * p.B * j);
+        regular[g] = two ? c[0] : -1;
+    }
+    for (ptrdiff_t g = p.n32 / 32 - 1; g >= 0; --g) {
+        const bool pair =
+            regular[g] >= 0 && g + 1 < p.n32 / 32 && regular[g + 1] == regular[g] + 64;
+        runs[g] = pair ? 1 + (g + 2 < p.n32 / 32 && runs[g + 2] > 0 ? runs[g + 2] : 0) : 0;
     }
 }
 
-// Per 32 destination bytes on the box path that are not regular: where their byte pairs lie within
-// 64 source bytes of the row, the offset of those 64 bytes, and in the place of the 32 bytes'
-// shuffles the 64 indices that pick the pairs from them; else -1. Only where permute is set, and
-// for B = 1 and 4 (3-byte rows keep the windows).
-void PlanPermuted(const Layout& p, bool permute, int32_t* permuted, uint8_t* shuffles)
+// The m destination bytes from byte t0 on by one byte permute of the W source bytes from the
+// offset returned (W = 64: one source; 128: two), or -1 where their byte pairs do not lie within
+// W bytes of the row: the indices that pick each byte's pair, 2m of them, go to s.
+ptrdiff_t PlanPairs(const Layout& p, ptrdiff_t t0, int m, ptrdiff_t W, uint8_t* s)
+{
+    ptrdiff_t from[64], lo = PTRDIFF_MAX, hi = 0;
+    for (ptrdiff_t j = 0, i = t0 / p.B, k = t0 % p.B; j < m; ++j, k = k + 1 == p.B ? 0 : k + 1) {
+        i += j > 0 && k == 0;
+        from[j] = p.columns[i] + k;
+        lo = std::min(lo, from[j]), hi = std::max(hi, from[j] + p.right);
+    }
+    const ptrdiff_t at = std::min(lo, p.end - W);
+    if (p.end - p.first < W || hi - at > W - 1)
+        return -1;
+    std::memset(s, 0, size_t(W));
+    for (int j = 0; j < m; ++j)
+        s[2 * j] = uint8_t(from[j] - at), s[2 * j + 1] = uint8_t(from[j] + p.right - at);
+    return at;
+}
+
+// Per 32 destination bytes on the box path that are not regular, in the place of their shuffles
+// (128 bytes): where the 64 bytes from there on (whole, in the row) have their byte pairs within
+// 128 source bytes, the offset of those bytes in wide and the 128 indices that pick the pairs;
+// else where the 32 bytes' pairs lie within 64 source bytes, the offset in permuted and 64
+// indices; else -1. Only where permute is set, and for B = 1 and 4 (3-byte rows keep the windows).
+// The wide step at the start of a 1/2 row takes its irregular first 32 bytes and the regular 32
+// after them, so that the rest of the row goes in regular 64s.
+void PlanPermuted(const Layout& p, bool permute, int32_t* permuted, int32_t* wide,
+                  uint8_t* shuffles)
 {
     const ptrdiff_t n = p.w * p.B;
     for (ptrdiff_t g = 0; g < p.n32 / 32; ++g) {
-        permuted[g] = -1;
-        if (!permute || p.fx || p.regular[g] >= 0 || p.end - p.first < 64 || p.B == 3)
-            continue;
-        ptrdiff_t from[32], lo = PTRDIFF_MAX, hi = 0;
-        const int m = int(std::min<ptrdiff_t>(n - 32 * g, 32));
-        for (ptrdiff_t j = 0, i = 32 * g / p.B, k = 32 * g % p.B; j < m;
-             ++j, k = k + 1 == p.B ? 0 : k + 1) {
-            i += j > 0 && k == 0;
-            from[j] = p.columns[i] + k;
-            lo = std::min(lo, from[j]), hi = std::max(hi, from[j] + p.right);
-        }
-        const ptrdiff_t at = std::min(lo, p.end - 64);
-        if (hi - at > 63)
+        permuted[g] = wide[g] = -1;
+        if (!permute || p.fx || p.regular[g] >= 0 || p.B == 3)
             continue;
         uint8_t* s = shuffles + 128 * g;
-        std::memset(s, 0, 64);
-        for (int j = 0; j < m; ++j)
-            s[2 * j] = uint8_t(from[j] - at), s[2 * j + 1] = uint8_t(from[j] + p.right - at);
-        permuted[g] = int32_t(at);
+        if (32 * g + 64 <= n)
+            wide[g] = int32_t(PlanPairs(p, 32 * g, 64, 128, s));
+        if (wide[g] < 0)
+            permuted[g] =
+                int32_t(PlanPairs(p, 32 * g, int(std::min<ptrdiff_t>(n - 32 * g, 32)), 64, s));
     }
 }
 
@@ -344,12 +369,13 @@ bool PlanWindows(const Layout& p, int32_t* windows, uint8_t* shuffles, int16_t* 
     if (p.end - p.first < 16)
         return false;
     for (ptrdiff_t q = 0; q < p.n32 / 4; ++q) {
+        if (!p.fx && (p.regular[q / 8] >= 0 || p.permuted[q / 8] >= 0 || p.wide[q / 8] >= 0)) {
+            q |= 7;  // the kernels take these 32 bytes without windows
+            continue;
+        }
         const ptrdiff_t slot = SlotOf(q);
         uint8_t* s = shuffles + 16 * slot;
         int16_t* w = weights + 8 * slot;
-        windows[slot] = int32_t(p.end - 16);
-        if (!p.fx && (p.regular[q / 8] >= 0 || p.permuted[q / 8] >= 0))
-            continue;
         std::memset(s, kZero, 16);
         std::memset(w, 0, 16);
         // Pixel and source byte of each of the four (past the row: none). The window starts at
@@ -385,7 +411,8 @@ bool PlanWindows(const Layout& p, int32_t* windows, uint8_t* shuffles, int16_t* 
 uint64_t ResampleEngine::PlanBytes(uint64_t n)
 {
     // Two rows of sums, the values, per byte four shuffle bytes, two weights and a quarter of a
-    // window offset, per 32 bytes a regular and a permuted offset; and room to align the rows.
+    // window offset, per 32 bytes a regular, a permuted and a wide offset and a run; and room to
+    // align the rows.
     return CpuAtLeast(CpuLevel::Sse2) ? (n + 63) / 64 * 64 * 15 + 32 : 0;
 }
 
@@ -399,20 +426,21 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
     m_Strip = fx ? std::min(n32, kStrip / (64 * B) * 64 * B) : n32;  // box rows reuse nothing
     m_Sums[0] = reinterpret_cast<int16_t*>(block + (-reinterpret_cast<uintptr_t>(block) & 31));
     m_Sums[1] = m_Sums[0] + m_Strip;
-    std::memset(m_Sums[0], 0, size_t(m_Strip) * 4);  // the sums past the row stay 0
     m_Values = reinterpret_cast<uint8_t*>(m_Sums[1] + m_Strip);
     auto* shuffles = m_Values + m_Strip;
     auto* weights = reinterpret_cast<int16_t*>(shuffles + 4 * n32);
     auto* windows = reinterpret_cast<int32_t*>(weights + 2 * n32);
     auto* regular = windows + n32 / 4;
     auto* permuted = regular + n32 / 32;
-    m_Layout = {B,       w,          right,   columns[0], columns[w - 1] + B + right,
-                n32,     columns,    fx,      fx1,        fx ? kBias : 0,
-                windows, shuffles,   weights, regular,    permuted,
-                0,       m_Strip / 4};
-    PlanRegular(m_Layout, regular);
+    auto* runs = permuted + n32 / 32;
+    auto* wide = runs + n32 / 32;
+    m_Layout = {B,        w,        right,   columns[0], columns[w - 1] + B + right,
+                n32,      columns,  fx,      fx1,        fx ? kBias : 0,
+                windows,  shuffles, weights, regular,    runs,
+                permuted, wide,     0,       m_Strip / 4};
+    PlanRegular(m_Layout, regular, runs);
     const bool avx2 = CpuAtLeast(CpuLevel::Avx2), avx512 = CpuAtLeast(CpuLevel::Avx512);
-    PlanPermuted(m_Layout, avx512, permuted, shuffles);
+    PlanPermuted(m_Layout, avx512, permuted, wide, shuffles);
     m_Across = AcrossPlain;
     m_Box = nullptr;
     if (fx && avx512 && PlanWide(m_Layout, windows, shuffles, weights))
@@ -426,6 +454,8 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
         else
             m_Box = BoxSsse3;  // AVX2 and up: BoxRows, all rows in one call
     }
+    if (m_Box == nullptr)  // rows by sums: the sums past the row stay 0
+        std::memset(m_Sums[0], 0, size_t(m_Strip) * 4);
     m_DownPair = fx && avx512 ? DownPairAvx512 : nullptr;
     if (fx)
         m_Down = avx512 ? DownAvx512<BilinearDown>

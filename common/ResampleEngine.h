@@ -86,7 +86,9 @@ public:
         const uint8_t* shuffles;
         const int16_t* weights;
         const int32_t* regular;   // per 32 bytes of the box path, see PlanRegular
+        const int32_t* runs;      // per 32 bytes of the box path, see PlanRegular
         const int32_t* permuted;  // per 32 bytes of the box path, see PlanPermuted
+        const int32_t* wide;      // per 32 bytes of the box path, see PlanPermuted
         ptrdiff_t q0, q1;         // the strip's fours of destination bytes
     };
 
@@ -266,6 +268,24 @@ PairSumsAvx2(const ResampleEngine::Layout& p, ptrdiff_t slot, const uint8_t* row
     return _mm256_maddubs_epi16(pairs, _mm256_set1_epi8(1));
 }
 
+// Asks for the 128 bytes from at on, of the row ahead and of the one down bytes below it, to be
+// brought into the first-level cache (none without a row ahead). The box kernels ask for what the
+// destination row two on reads where a source row's bytes are short (at most kNear): the
+// processor does not fetch the next rows ahead by itself, and where the 64-byte loads straddle two
+// lines (every load of a 1/2 row but the first) each wait costs twice. Longer rows it fetches
+// ahead along the row, and lines asked for rows ahead would leave the cache before their turn.
+constexpr ptrdiff_t kNear = 2048;
+
+QVGFX_SSE2 inline void Prefetch(const uint8_t* ahead, ptrdiff_t at, ptrdiff_t down)
+{
+    if (ahead == nullptr)
+        return;
+    for (const uint8_t* s : {ahead + at, ahead + at + down}) {
+        _mm_prefetch(reinterpret_cast<const char*>(s), _MM_HINT_T0);
+        _mm_prefetch(reinterpret_cast<const char*>(s + 64), _MM_HINT_T0);
+    }
+}
+
 // Where each destination pixel reads the two source pixels after the previous one's (the box
 // shape of a 1/2 reduction), the source bytes load straight: a fixed shuffle pairs bytes B apart
 // (none needed for B = 1).
@@ -296,6 +316,14 @@ QVGFX_AVX512 inline __m512i PermutedPairSums(__m512i order, const uint8_t* row)
         _mm512_maskz_permutexvar_epi8(__mmask64(-1), order, Load(order, row)), _mm512_set1_epi8(1));
 }
 
+// The same for thirty-two destination bytes whose byte pairs lie within 128 source bytes from at.
+QVGFX_AVX512 inline __m512i WidePairSums(__m512i order, const uint8_t* row)
+{
+    return _mm512_maddubs_epi16(
+        _mm512_permutex2var_epi8(Load(order, row), order, Load(order, row + 64)),
+        _mm512_set1_epi8(1));
+}
+
 // Thirty-two values x for the destination bytes at d through the rule, or only the first m of
 // them (the end of a row); sixty-four values, all of them.
 template <class Rule>
@@ -318,11 +346,13 @@ QVGFX_AVX512 inline void PutValues(uint8_t* d, __m512i x, const Rule& rule)
 template <int B, class Rule>
 QVGFX_AVX2 inline ptrdiff_t BoxStep256(const ResampleEngine::Layout& p, ptrdiff_t q, ptrdiff_t,
                                        uint8_t* v, const uint8_t* top, const uint8_t* bottom,
-                                       ptrdiff_t m, const Rule& rule)
+                                       const uint8_t* ahead, ptrdiff_t down, ptrdiff_t m,
+                                       const Rule& rule)
 {
     const __m256i order = _mm256_broadcastsi128_si256(PairOrder(B));
     __m256i x, y;
     if (const int32_t at = p.regular[q >> 3]; at >= 0) {
+        Prefetch(ahead, at, down);
         x = _mm256_add_epi16(RegularPairSumsAvx2(top + at, order, B),
                              RegularPairSumsAvx2(bottom + at, order, B));
         y = _mm256_add_epi16(RegularPairSumsAvx2(top + at + 32, order, B),
@@ -336,33 +366,72 @@ QVGFX_AVX2 inline ptrdiff_t BoxStep256(const ResampleEngine::Layout& p, ptrdiff_
     return q + 8;
 }
 
-// The 512-bit step: sixty-four bytes where both of their 32s lie before the four q1, are regular
-// and read on from each other; else the permuted step where the 32 bytes were planned for it, or
-// the 256-bit one.
+// A run of k regular 64s from source offset at on, each reading the 128 bytes after the previous
+// one's; their values go to v on.
 template <int B, class Rule>
-QVGFX_AVX512 inline ptrdiff_t BoxStep512(const ResampleEngine::Layout& p, ptrdiff_t q, ptrdiff_t q1,
-                                         uint8_t* v, const uint8_t* top, const uint8_t* bottom,
-                                         ptrdiff_t m, const Rule& rule)
+QVGFX_AVX512 __attribute__((always_inline)) inline void
+BoxRun512(ptrdiff_t at, ptrdiff_t k, uint8_t* v, const uint8_t* top, const uint8_t* bottom,
+          const uint8_t* ahead, ptrdiff_t down, const Rule& rule)
 {
-    const int32_t* regular = p.regular;
-    const ptrdiff_t q0 = q;
-    // Regular 64s in a run: each step looks only at where the next one reads (none for B = 0).
-    for (int32_t at = B == 0 ? -1 : regular[q >> 3];
-         q + 16 <= q1 && at >= 0 && regular[(q >> 3) + 1] == at + 64;
-         q += 16, v += 64, at = regular[q >> 3]) {
-        const __m512i order = _mm512_maskz_broadcast_i32x4(__mmask16(-1), PairOrder(B));
-        const __m512i x = _mm512_add_epi16(RegularPairSumsAvx512(top + at, order, B),
-                                           RegularPairSumsAvx512(bottom + at, order, B));
-        const __m512i y = _mm512_add_epi16(RegularPairSumsAvx512(top + at + 64, order, B),
-                                           RegularPairSumsAvx512(bottom + at + 64, order, B));
+    const __m512i order = _mm512_maskz_broadcast_i32x4(__mmask16(-1), PairOrder(B));
+    for (ptrdiff_t o = at; o < at + 128 * k; o += 128, v += 64) {
+        Prefetch(ahead, o, down);
+        const __m512i x = _mm512_add_epi16(RegularPairSumsAvx512(top + o, order, B),
+                                           RegularPairSumsAvx512(bottom + o, order, B));
+        const __m512i y = _mm512_add_epi16(RegularPairSumsAvx512(top + o + 64, order, B),
+                                           RegularPairSumsAvx512(bottom + o + 64, order, B));
         PutValues(v, InOrder(_mm512_packus_epi16(_mm512_srli_epi16(x, 2), _mm512_srli_epi16(y, 2))),
                   rule);
     }
-    if (q > q0)
-        return q;
+}
+
+// Sixty-four bytes from the four q on whose pairs lie within the 128 source bytes from at: two-
+// source byte permutes.
+template <class Rule>
+QVGFX_AVX512 __attribute__((always_inline)) inline void
+BoxWide512(const ResampleEngine::Layout& p, ptrdiff_t q, ptrdiff_t at, uint8_t* v,
+           const uint8_t* top, const uint8_t* bottom, const uint8_t* ahead, ptrdiff_t down,
+           const Rule& rule)
+{
+    Prefetch(ahead, at, down);
+    const __m512i lo = Load(__m512i{}, p.shuffles + 16 * q),
+                  hi = Load(__m512i{}, p.shuffles + 16 * q + 64);
+    const __m512i x = _mm512_add_epi16(WidePairSums(lo, top + at), WidePairSums(lo, bottom + at));
+    const __m512i y = _mm512_add_epi16(WidePairSums(hi, top + at), WidePairSums(hi, bottom + at));
+    PutValues(v, InOrder(_mm512_packus_epi16(_mm512_srli_epi16(x, 2), _mm512_srli_epi16(y, 2))),
+              rule);
+}
+
+// The 512-bit step: a run of regular 64s where the plan found one from the four q on; else the
+// wide permuted step, 32 regular bytes, the permuted step where the 32 bytes were planned for it,
+// or the 256-bit one.
+template <int B, class Rule>
+QVGFX_AVX512 inline ptrdiff_t BoxStep512(const ResampleEngine::Layout& p, ptrdiff_t q, ptrdiff_t q1,
+                                         uint8_t* v, const uint8_t* top, const uint8_t* bottom,
+                                         const uint8_t* ahead, ptrdiff_t down, ptrdiff_t m,
+                                         const Rule& rule)
+{
+    if (const int32_t k = B == 0 ? 0 : p.runs[q >> 3]; k > 0) {
+        BoxRun512<B>(p.regular[q >> 3], k, v, top, bottom, ahead, down, rule);
+        return q + 16 * k;
+    }
+    if (const int32_t at = B == 0 ? -1 : p.wide[q >> 3]; at >= 0) {
+        BoxWide512(p, q, at, v, top, bottom, ahead, down, rule);
+        return q + 16;
+    }
+    // Thirty-two regular bytes: 64 source bytes of each row.
+    if (const int32_t at = B == 0 ? -1 : p.regular[q >> 3]; at >= 0) {
+        Prefetch(ahead, at, down);
+        const __m512i order = _mm512_maskz_broadcast_i32x4(__mmask16(-1), PairOrder(B));
+        const __m512i x = _mm512_add_epi16(RegularPairSumsAvx512(top + at, order, B),
+                                           RegularPairSumsAvx512(bottom + at, order, B));
+        PutValues(v, _mm512_maskz_cvtepi16_epi8(__mmask32(-1), _mm512_srli_epi16(x, 2)), m, rule);
+        return q + 8;
+    }
     const int32_t at = B == 0 ? -1 : p.permuted[q >> 3];
     if (at < 0)
-        return BoxStep256<B>(p, q, q1, v, top, bottom, m, rule);
+        return BoxStep256<B>(p, q, q1, v, top, bottom, ahead, down, m, rule);
+    Prefetch(ahead, at, down);
     const __m512i pairs = Load(__m512i{}, p.shuffles + 16 * q);
     const __m512i x =
         _mm512_add_epi16(PermutedPairSums(pairs, top + at), PermutedPairSums(pairs, bottom + at));
@@ -370,14 +439,41 @@ QVGFX_AVX512 inline ptrdiff_t BoxStep512(const ResampleEngine::Layout& p, ptrdif
     return q + 8;
 }
 
+// Rows of the 1/2 shape, a whole number of 64 bytes: one wide step, then one run of regular 64s to
+// the row's end. The kernel then runs those two directly, with no step to choose per 64 bytes;
+// false, nothing written, for rows of other shapes (and at 256 bits).
+template <int B, class Rule>
+QVGFX_AVX512 bool Halves512(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdiff_t n,
+                            const uint8_t* const* rows, ptrdiff_t down, ptrdiff_t h, uint8_t* d,
+                            ptrdiff_t pitch, bool near, const Rule& r)
+{
+    if (B == 0 || q0 != 0 || n % 64 != 0 || n < 128 || p.wide[0] < 0 ||
+        16 * (1 + p.runs[2]) != n / 4)
+        return false;
+    const Rule rule = r;
+    const ptrdiff_t at = p.wide[0], run = p.regular[2], k = p.runs[2];
+    for (ptrdiff_t j = 0; j < h; ++j, d += pitch) {
+        const uint8_t *top = rows[j], *ahead = near ? rows[std::min(j + 2, h - 1)] : nullptr;
+        BoxWide512(p, 0, at, d, top, top + down, ahead, down, rule);
+        BoxRun512<B>(run, k, d + 64, top, top + down, ahead, down, rule);
+    }
+    return true;
+}
+template <int B, class Rule>
+bool NoHalves(const ResampleEngine::Layout&, ptrdiff_t, ptrdiff_t, const uint8_t* const*, ptrdiff_t,
+              ptrdiff_t, uint8_t*, ptrdiff_t, bool, const Rule&)
+{
+    return false;
+}
+
 // clang-format off
 // The box kernels: h rows, the source rows of row j at rows[j] and rows[j] + down, the destination
 // rows pitch bytes apart from d, n bytes of each from the four q0 on (a multiple of 8), the last
-// m < 32 by a step with m. B is the pixel size where the bytes can be regular or permuted (1, 4),
+// m < 32 by a step with m; the rows two on asked for ahead where rows are near. B is the pixel size where the bytes can be regular or permuted (1, 4),
 // else 0: a constant, so that the steps do not test it. The kernels read the plan's fields where
 // they use them: a copy of the plan just written would be read back before its stores reach the
 // cache, which stalls each call.
-#define QVGFX_BOX_KERNEL(Name, T, Step)                                                            \
+#define QVGFX_BOX_KERNEL(Name, T, Step, Halves)                                                    \
     template <int B, class Rule>                                                                   \
     T void Name(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdiff_t n,                        \
                 const uint8_t* const* rows, ptrdiff_t down, ptrdiff_t h, uint8_t* d,               \
@@ -385,17 +481,20 @@ QVGFX_AVX512 inline ptrdiff_t BoxStep512(const ResampleEngine::Layout& p, ptrdif
     {                                                                                              \
         const Rule rule = r; /* a copy the stores cannot alias */                                  \
         const ptrdiff_t q1 = q0 + n / 32 * 8;                                                      \
+        const bool near = p.end - p.first <= kNear;                                                \
+        if (Halves<B>(p, q0, n, rows, down, h, d, pitch, near, rule))                              \
+            return;                                                                                \
         for (ptrdiff_t j = 0; j < h; ++j, d += pitch) {                                            \
-            const uint8_t* top = rows[j];                                                          \
+            const uint8_t *top = rows[j], *ahead = near ? rows[std::min(j + 2, h - 1)] : nullptr;  \
             ptrdiff_t q = q0;                                                                      \
             while (q < q1)                                                                         \
-                q = Step<B>(p, q, q1, d + 4 * (q - q0), top, top + down, 32, rule);                \
+                q = Step<B>(p, q, q1, d + 4 * (q - q0), top, top + down, ahead, down, 32, rule);   \
             if (n % 32 != 0)                                                                       \
-                Step<B>(p, q, q, d + 4 * (q - q0), top, top + down, n % 32, rule);                 \
+                Step<B>(p, q, q, d + 4 * (q - q0), top, top + down, ahead, down, n % 32, rule);    \
         }                                                                                          \
     }
-QVGFX_BOX_KERNEL(BoxKernelAvx2, QVGFX_AVX2, BoxStep256)
-QVGFX_BOX_KERNEL(BoxKernelAvx512, QVGFX_AVX512, BoxStep512)
+QVGFX_BOX_KERNEL(BoxKernelAvx2, QVGFX_AVX2, BoxStep256, NoHalves)
+QVGFX_BOX_KERNEL(BoxKernelAvx512, QVGFX_AVX512, BoxStep512, Halves512)
 #undef QVGFX_BOX_KERNEL
 // clang-format on
 

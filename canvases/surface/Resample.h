@@ -65,23 +65,20 @@ inline bool BuildTables(ResampleTables& t, int B, const ResampleAxis& x, const R
     t.m_Rows = reinterpret_cast<const uint8_t**>(t.m_Block);
     t.m_Columns = reinterpret_cast<int32_t*>(t.m_Block + ny * sizeof(const uint8_t*));
     uint8_t* w = t.m_Block + ny * sizeof(const uint8_t*) + nx * sizeof(int32_t);
-    for (uint64_t i = 0; i < nx; ++i) {
-        const int64_t px = (x.first + int64_t(i)) * x.step;
+    // Positions step by step (the first one multiplied out): the same i * step, with no multiply
+    // per entry.
+    int64_t px = x.first * x.step;
+    for (uint64_t i = 0; i < nx; ++i, px += x.step)
         t.m_Columns[i] = int32_t((px >> 16) * B);
-        if (weights) {
-            w[i] = uint8_t(px >> 8);
-            w[nx + i] = uint8_t(255 - w[i]);
-        }
-    }
-    for (uint64_t j = 0; j < ny; ++j) {
-        const int64_t py = (y.first + int64_t(j)) * y.step;
+    int64_t py = y.first * y.step;
+    for (uint64_t j = 0; j < ny; ++j, py += y.step)
         t.m_Rows[j] = origin + (py >> 16) * sPitch;
-        if (weights) {
-            w[2 * nx + j] = uint8_t(py >> 8);
-            w[2 * nx + ny + j] = uint8_t(255 - w[2 * nx + j]);
-        }
-    }
     if (weights) {
+        px = x.first * x.step, py = y.first * y.step;
+        for (uint64_t i = 0; i < nx; ++i, px += x.step)
+            w[i] = uint8_t(px >> 8), w[nx + i] = uint8_t(255 - uint8_t(px >> 8));
+        for (uint64_t j = 0; j < ny; ++j, py += y.step)
+            w[2 * nx + j] = uint8_t(py >> 8), w[2 * nx + ny + j] = uint8_t(255 - uint8_t(py >> 8));
         t.m_Fx = w;
         t.m_Fx1 = w + nx;
         t.m_Fy = w + 2 * nx;

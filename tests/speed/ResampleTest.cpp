@@ -60,7 +60,7 @@ TEST(ResampleTest, EveryRuleAndBandMatchesThePlainLoops)
     EveryBand<4>(23);
 }
 
-// Rows longer than a strip (bilinear), in both directions, and long box rows of B = 1: the engine takes them
+// Rows longer than a strip (bilinear), in both directions, and long box rows: the engine takes them
 // at every vector level and every rule and gives the plain loops' bytes.
 TEST(ResampleTest, EngineTakesLongRowsStripByStrip)
 {
@@ -79,6 +79,15 @@ TEST(ResampleTest, EngineTakesLongRowsStripByStrip)
                 // B = 1, one row of 1/2 box (w = 5000): sixty-four regular bytes at once, through the rule
                 DrawResampled<1>(fast.data(), dw, s.data(), 4 * 5000, w, 3, dw, 1, x, {0, 1, 0}, rule);
                 DrawResampled<1>(plain.data(), dw, s.data(), 4 * 5000, w, 3, dw, 1, x, {0, 1, 0}, rule, false);
+                // Exact 1/2 box rows of 1216 bytes (19 x 64), B = 1 and 4: a wide first 64 and one run
+                for (int b : {1, 4}) {
+                    const int n = 1216 / b;
+                    const ResampleAxis xn{0, n, 0};
+                    (b == 1 ? DrawResampled<1, decltype(rule)> : DrawResampled<4, decltype(rule)>)(
+                        fast.data(), 1216, s.data(), 4 * 5000, 2 * n, 3, n, 1, xn, {0, 1, 0}, rule, true);
+                    (b == 1 ? DrawResampled<1, decltype(rule)> : DrawResampled<4, decltype(rule)>)(
+                        plain.data(), 1216, s.data(), 4 * 5000, 2 * n, 3, n, 1, xn, {0, 1, 0}, rule, false);
+                }
                 EXPECT_EQ(fast, plain) << LevelName(CpuLevel(l)) << " " << w;
             };
             both(AddSat{}), both(Copy{}), both(LinComb{77, 200}), both(PaintBrush{}), both(AirBrush{99});
