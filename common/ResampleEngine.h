@@ -219,11 +219,14 @@ struct BilinearDown {
 // The down pass of a bilinear row and the rule at once, n a whole number of vectors: each
 // vector of values goes from registers into the rule with the destination bytes (which lie clear
 // of the source), with no row of values between. With Pair, a second destination row d1 of the
-// same sums, weight fy1, in the same pass (the sums loaded and paired once for both).
+// same sums, weight fy1, in the same pass (the sums loaded and paired once for both). With ahead,
+// the destination bytes that far on (the next rows the pass will take) are asked for ahead of
+// their turn: the rule reads each destination byte, and rows of a large surface come from beyond
+// the second-level cache.
 #define QVGFX_DOWN_WITH_RULE(Name, T, V, width)                                                 \
     template <bool Pair, class Rule>                                                               \
     T void Name(uint8_t* d, uint8_t* d1, const int16_t* t, const int16_t* b, ptrdiff_t n,          \
-                uint32_t fy, uint32_t fy1, const Rule& r)                                          \
+                uint32_t fy, uint32_t fy1, const Rule& r, ptrdiff_t ahead = 0)                     \
     {                                                                                              \
         const Rule rule = r; /* a copy the stores cannot alias */                                  \
         const BilinearDown op{int32_t((255 - fy) | fy << 16)};                                     \
@@ -231,6 +234,11 @@ struct BilinearDown {
         const uint8_t* tb = reinterpret_cast<const uint8_t*>(t);                                   \
         const uint8_t* bb = reinterpret_cast<const uint8_t*>(b);                                   \
         for (ptrdiff_t i = 0; i < n; i += width) {                                                 \
+            if (ahead != 0 && i % 64 == 0) {                                                       \
+                _mm_prefetch(reinterpret_cast<const char*>(d + ahead + i), _MM_HINT_T0);           \
+                if constexpr (Pair)                                                                \
+                    _mm_prefetch(reinterpret_cast<const char*>(d1 + ahead + i), _MM_HINT_T0);      \
+            }                                                                                      \
             const V t0 = Load(V{}, tb + 2 * i), b0 = Load(V{}, bb + 2 * i),                        \
                     t1 = Load(V{}, tb + 2 * i + width), b1 = Load(V{}, bb + 2 * i + width);        \
             Store(d + i, rule(Load(V{}, d + i), op.Bytes(t0, b0, t1, b1)));                        \

@@ -36,11 +36,12 @@ constexpr bool WideForm()
 
 // The strip's n bytes of a bilinear destination row at p through the down pass and the rule at
 // once, n a whole number of vectors (64 bytes with wide512, else 32); with p1, in the same pass
-// the next row, weight fy1, which reads the same source rows.
+// the next row, weight fy1, which reads the same source rows; the bytes ahead bytes on (0: none)
+// asked for ahead.
 template <class Rule>
 void FusedRows(ResampleEngine& e, uint8_t* p, uint8_t* p1, const uint8_t* top,
                const uint8_t* bottom, uint32_t fy, uint32_t fy1, ptrdiff_t n, const Rule& rule,
-               bool wide512)
+               bool wide512, ptrdiff_t ahead)
 {
 #if QVGFX_X86
     if constexpr (WideForm<Rule>()) {
@@ -48,15 +49,15 @@ void FusedRows(ResampleEngine& e, uint8_t* p, uint8_t* p1, const uint8_t* top,
         e.Sums(top, bottom, fy | fy1, &ts, &bs);  // the lower row, where either row reads it
         if (wide512)
             (p1 ? DownWithRule512<true, Rule> : DownWithRule512<false, Rule>)(p, p1, ts, bs, n, fy,
-                                                                              fy1, rule);
+                                                                              fy1, rule, ahead);
         else
             (p1 ? DownWithRule256<true, Rule> : DownWithRule256<false, Rule>)(p, p1, ts, bs, n, fy,
-                                                                              fy1, rule);
+                                                                              fy1, rule, ahead);
         return;
     }
 #endif
     (void)e, (void)p, (void)p1, (void)top, (void)bottom, (void)fy, (void)fy1, (void)n, (void)rule,
-        (void)wide512;
+        (void)wide512, (void)ahead;
 }
 
 // The engine's twin of BoxRows (t without weights) and BilinearRows: the same bytes, each row's
@@ -101,11 +102,13 @@ bool EngineRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t
                 ++j, p += dPitch;
             } else if (copies)
                 e.Row(top, top + down, fy, p);
-            else if (fused && pair) {
-                FusedRows(e, p, p + dPitch, top, top + down, fy, t.m_Fy[j + 1], n, rule, wide512);
+            else if (fused && pair) {  // the next two rows' bytes asked for ahead, where they exist
+                FusedRows(e, p, p + dPitch, top, top + down, fy, t.m_Fy[j + 1], n, rule, wide512,
+                          j + 3 < h ? 2 * dPitch : 0);
                 ++j, p += dPitch;
             } else if (fused)
-                FusedRows(e, p, nullptr, top, top + down, fy, 0, n, rule, wide512);
+                FusedRows(e, p, nullptr, top, top + down, fy, 0, n, rule, wide512,
+                          j + 1 < h ? dPitch : 0);
             else
                 row(p, e.Row(top, top + down, fy), n, rule);
         }
