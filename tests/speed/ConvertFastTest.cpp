@@ -71,6 +71,36 @@ TEST(ConvertFastTest, PickSpreadAndMaskMatchPlainLoops)
     ExpectTwins(1, 4, false, seed, FastMask, PlainMask);
 }
 
+// Destinations beyond 1 MiB, which the widest loops write streaming: the same bytes as the plain
+// loop, at aligned and unaligned starts, and none past the end.
+TEST(ConvertFastTest, LargeDestinationsMatchPlainLoops)
+{
+    const int32_t n = (1 << 20) + 77;  // pixels: beyond 1 MiB at every destination size
+    std::vector<uint8_t> s(4 * size_t(n)), fast(4 * size_t(n) + 128), plain(fast.size());
+    for (size_t i = 0; i < s.size(); ++i)
+        s[i] = uint8_t(i * 2654435761u >> 13);
+    const uint8_t p[4] = {2, 1, 0, 3}, q[4] = {2, 0, 1, 3};
+    const struct { int SB, DB; } layouts[] = {{4, 3}, {4, 1}, {3, 1}, {4, 4}, {3, 3}, {3, 4}};
+    for (const auto& c : layouts)
+        for (size_t off : {0, 1, 5}) {
+            SCOPED_TRACE(testing::Message() << c.SB << ">" << c.DB << " at +" << off);
+            const int32_t m = n;
+            uint8_t* base = fast.data() + (64 - reinterpret_cast<uintptr_t>(fast.data()) % 64) % 64;
+            const size_t at = size_t(base - fast.data()) + off;
+            std::fill(fast.begin(), fast.end(), 9), std::fill(plain.begin(), plain.end(), 9);
+            const int32_t k = c.SB == 3 && c.DB == 4 ? FastSpread(fast.data() + at, s.data(), m, q)
+                                                      : FastPick(c.SB, c.DB, fast.data() + at, s.data(), m, p);
+            if (c.SB == 3 && c.DB == 4) {
+                PlainSpread(fast.data() + at + size_t(k) * 4, s.data() + size_t(k) * 3, m - k, q);
+                PlainSpread(plain.data() + at, s.data(), m, q);
+            } else {
+                PlainPick(c.SB, c.DB, fast.data() + at + size_t(k) * size_t(c.DB), s.data() + size_t(k) * size_t(c.SB), m - k, p);
+                PlainPick(c.SB, c.DB, plain.data() + at, s.data(), m, p);
+            }
+            EXPECT_TRUE(fast == plain);
+        }
+}
+
 // Overlapping runs other than in place go to the plain loop; long runs go mostly to vectors.
 TEST(ConvertFastTest, OverlapsAreLeftToThePlainLoopLongRunsAreVector)
 {
