@@ -349,14 +349,39 @@ QVGFX_AVX512 inline void PutValues(uint8_t* d, __m512i x, const Rule& rule)
     Store(d, rule(Load(x, d), x));
 }
 
-// The 256-bit step: the 32 bytes from the four q on (regular, or by the windows), the first m put
-// at v; returns the next four.
+// A run of k regular 64s from source offset at on at 256 bits: each 32 bytes read the 64 source
+// bytes after the previous 32's; their values go to v on.
+template <int B, class Rule>
+QVGFX_AVX2 __attribute__((always_inline)) inline void
+BoxRun256(ptrdiff_t at, ptrdiff_t k, uint8_t* v, const uint8_t* top, const uint8_t* bottom,
+          const uint8_t* ahead, ptrdiff_t down, const Rule& rule)
+{
+    const __m256i order = _mm256_broadcastsi128_si256(PairOrder(B));
+    for (ptrdiff_t o = at; o < at + 128 * k; o += 64, v += 32) {
+        if ((o - at) % 128 == 0)
+            Prefetch(ahead, o, down);
+        const __m256i x = _mm256_add_epi16(RegularPairSumsAvx2(top + o, order, B),
+                                           RegularPairSumsAvx2(bottom + o, order, B));
+        const __m256i y = _mm256_add_epi16(RegularPairSumsAvx2(top + o + 32, order, B),
+                                           RegularPairSumsAvx2(bottom + o + 32, order, B));
+        PutValues(v, InOrder(_mm256_packus_epi16(_mm256_srli_epi16(x, 2), _mm256_srli_epi16(y, 2))),
+                  32, rule);
+    }
+}
+
+// The 256-bit step: a run of regular 64s where the plan found one from the four q on; else the
+// 32 bytes from the four q on (regular, or by the windows), the first m put at v. Returns the
+// next four.
 template <int B, class Rule>
 QVGFX_AVX2 inline ptrdiff_t BoxStep256(const ResampleEngine::Layout& p, ptrdiff_t q, ptrdiff_t,
                                        uint8_t* v, const uint8_t* top, const uint8_t* bottom,
                                        const uint8_t* ahead, ptrdiff_t down, ptrdiff_t m,
                                        const Rule& rule)
 {
+    if (const int32_t k = B == 0 ? 0 : p.runs[q >> 3]; k > 0) {
+        BoxRun256<B>(p.regular[q >> 3], k, v, top, bottom, ahead, down, rule);
+        return q + 16 * k;
+    }
     const __m256i order = _mm256_broadcastsi128_si256(PairOrder(B));
     __m256i x, y;
     if (const int32_t at = p.regular[q >> 3]; at >= 0) {
