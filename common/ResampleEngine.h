@@ -303,13 +303,22 @@ QVGFX_SSSE3 inline __m128i PairOrder(int B)
                   : _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
 }
 
-QVGFX_AVX2 inline __m256i RegularPairSumsAvx2(const uint8_t* row, __m256i order, int B)
+QVGFX_AVX2 inline __m256i PairOrder(__m256i, int B)
+{
+    return _mm256_broadcastsi128_si256(PairOrder(B));
+}
+QVGFX_AVX512 inline __m512i PairOrder(__m512i, int B)
+{
+    return _mm512_maskz_broadcast_i32x4(__mmask16(-1), PairOrder(B));
+}
+
+QVGFX_AVX2 inline __m256i RegularPairSums(const uint8_t* row, __m256i order, int B)
 {
     const __m256i x = Load(order, row);
     return _mm256_maddubs_epi16(B == 1 ? x : _mm256_shuffle_epi8(x, order), _mm256_set1_epi8(1));
 }
 
-QVGFX_AVX512 inline __m512i RegularPairSumsAvx512(const uint8_t* row, __m512i order, int B)
+QVGFX_AVX512 inline __m512i RegularPairSums(const uint8_t* row, __m512i order, int B)
 {
     const __m512i x = Load(order, row);
     return _mm512_maddubs_epi16(B == 1 ? x : _mm512_shuffle_epi8(x, order), _mm512_set1_epi8(1));
@@ -344,30 +353,42 @@ QVGFX_AVX2 inline void PutValues(uint8_t* d, __m256i x, ptrdiff_t m, const Rule&
     PlainRow(d, v, m, rule);
 }
 template <class Rule>
+QVGFX_AVX2 inline void PutValues(uint8_t* d, __m256i x, const Rule& rule)
+{
+    Store(d, rule(Load(x, d), x));
+}
+template <class Rule>
 QVGFX_AVX512 inline void PutValues(uint8_t* d, __m512i x, const Rule& rule)
 {
     Store(d, rule(Load(x, d), x));
 }
 
-// A run of k regular 64s from source offset at on at 256 bits: each 32 bytes read the 64 source
-// bytes after the previous 32's; their values go to v on.
-template <int B, class Rule>
-QVGFX_AVX2 __attribute__((always_inline)) inline void
-BoxRun256(ptrdiff_t at, ptrdiff_t k, uint8_t* v, const uint8_t* top, const uint8_t* bottom,
-          const uint8_t* ahead, ptrdiff_t down, const Rule& rule)
-{
-    const __m256i order = _mm256_broadcastsi128_si256(PairOrder(B));
-    for (ptrdiff_t o = at; o < at + 128 * k; o += 64, v += 32) {
-        if ((o - at) % 128 == 0)
-            Prefetch(ahead, o, down);
-        const __m256i x = _mm256_add_epi16(RegularPairSumsAvx2(top + o, order, B),
-                                           RegularPairSumsAvx2(bottom + o, order, B));
-        const __m256i y = _mm256_add_epi16(RegularPairSumsAvx2(top + o + 32, order, B),
-                                           RegularPairSumsAvx2(bottom + o + 32, order, B));
-        PutValues(v, InOrder(_mm256_packus_epi16(_mm256_srli_epi16(x, 2), _mm256_srli_epi16(y, 2))),
-                  32, rule);
+// clang-format off
+// A run of k regular 64s from source offset at on, each reading the 128 source bytes after the
+// previous one's, a vector of values at a time (at 256 bits two per 64); their values go to v on,
+// the rows ahead asked for once per 128 source bytes.
+#define QVGFX_BOX_RUN(Name, T, V, width)                                                           \
+    template <int B, class Rule>                                                                   \
+    T __attribute__((always_inline)) inline void Name(ptrdiff_t at, ptrdiff_t k, uint8_t* v,       \
+                                                      const uint8_t* top, const uint8_t* bottom,   \
+                                                      const uint8_t* ahead, ptrdiff_t down,        \
+                                                      const Rule& rule)                            \
+    {                                                                                              \
+        const V order = PairOrder(V{}, B);                                                         \
+        for (ptrdiff_t o = at; o < at + 128 * k; o += 2 * width, v += width) {                     \
+            if (width == 64 || (o - at) % 128 == 0)                                                \
+                Prefetch(ahead, o, down);                                                          \
+            const V x = Add16(RegularPairSums(top + o, order, B),                                  \
+                              RegularPairSums(bottom + o, order, B));                              \
+            const V y = Add16(RegularPairSums(top + o + width, order, B),                          \
+                              RegularPairSums(bottom + o + width, order, B));                      \
+            PutValues(v, InOrder(Narrow(Shr16(x, 2), Shr16(y, 2))), rule);                         \
+        }                                                                                          \
     }
-}
+QVGFX_BOX_RUN(BoxRun256, QVGFX_AVX2, __m256i, 32)
+QVGFX_BOX_RUN(BoxRun512, QVGFX_AVX512, __m512i, 64)
+#undef QVGFX_BOX_RUN
+// clang-format on
 
 // The 256-bit step: a run of regular 64s where the plan found one from the four q on; else the
 // 32 bytes from the four q on (regular, or by the windows), the first m put at v. Returns the
@@ -382,14 +403,14 @@ QVGFX_AVX2 inline ptrdiff_t BoxStep256(const ResampleEngine::Layout& p, ptrdiff_
         BoxRun256<B>(p.regular[q >> 3], k, v, top, bottom, ahead, down, rule);
         return q + 16 * k;
     }
-    const __m256i order = _mm256_broadcastsi128_si256(PairOrder(B));
+    const __m256i order = PairOrder(__m256i{}, B);
     __m256i x, y;
     if (const int32_t at = p.regular[q >> 3]; at >= 0) {
         Prefetch(ahead, at, down);
-        x = _mm256_add_epi16(RegularPairSumsAvx2(top + at, order, B),
-                             RegularPairSumsAvx2(bottom + at, order, B));
-        y = _mm256_add_epi16(RegularPairSumsAvx2(top + at + 32, order, B),
-                             RegularPairSumsAvx2(bottom + at + 32, order, B));
+        x = _mm256_add_epi16(RegularPairSums(top + at, order, B),
+                             RegularPairSums(bottom + at, order, B));
+        y = _mm256_add_epi16(RegularPairSums(top + at + 32, order, B),
+                             RegularPairSums(bottom + at + 32, order, B));
     } else {
         x = _mm256_add_epi16(PairSumsAvx2(p, q, top), PairSumsAvx2(p, q, bottom));
         y = _mm256_add_epi16(PairSumsAvx2(p, q + 4, top), PairSumsAvx2(p, q + 4, bottom));
@@ -397,25 +418,6 @@ QVGFX_AVX2 inline ptrdiff_t BoxStep256(const ResampleEngine::Layout& p, ptrdiff_
     const __m256i z = _mm256_packus_epi16(_mm256_srli_epi16(x, 2), _mm256_srli_epi16(y, 2));
     PutValues(v, InOrder(z), m, rule);
     return q + 8;
-}
-
-// A run of k regular 64s from source offset at on, each reading the 128 bytes after the previous
-// one's; their values go to v on.
-template <int B, class Rule>
-QVGFX_AVX512 __attribute__((always_inline)) inline void
-BoxRun512(ptrdiff_t at, ptrdiff_t k, uint8_t* v, const uint8_t* top, const uint8_t* bottom,
-          const uint8_t* ahead, ptrdiff_t down, const Rule& rule)
-{
-    const __m512i order = _mm512_maskz_broadcast_i32x4(__mmask16(-1), PairOrder(B));
-    for (ptrdiff_t o = at; o < at + 128 * k; o += 128, v += 64) {
-        Prefetch(ahead, o, down);
-        const __m512i x = _mm512_add_epi16(RegularPairSumsAvx512(top + o, order, B),
-                                           RegularPairSumsAvx512(bottom + o, order, B));
-        const __m512i y = _mm512_add_epi16(RegularPairSumsAvx512(top + o + 64, order, B),
-                                           RegularPairSumsAvx512(bottom + o + 64, order, B));
-        PutValues(v, InOrder(_mm512_packus_epi16(_mm512_srli_epi16(x, 2), _mm512_srli_epi16(y, 2))),
-                  rule);
-    }
 }
 
 // Sixty-four bytes from the four q on whose pairs lie within the 128 source bytes from at: two-
@@ -455,9 +457,9 @@ QVGFX_AVX512 inline ptrdiff_t BoxStep512(const ResampleEngine::Layout& p, ptrdif
     // Thirty-two regular bytes: 64 source bytes of each row.
     if (const int32_t at = B == 0 ? -1 : p.regular[q >> 3]; at >= 0) {
         Prefetch(ahead, at, down);
-        const __m512i order = _mm512_maskz_broadcast_i32x4(__mmask16(-1), PairOrder(B));
-        const __m512i x = _mm512_add_epi16(RegularPairSumsAvx512(top + at, order, B),
-                                           RegularPairSumsAvx512(bottom + at, order, B));
+        const __m512i order = PairOrder(__m512i{}, B);
+        const __m512i x = _mm512_add_epi16(RegularPairSums(top + at, order, B),
+                                           RegularPairSums(bottom + at, order, B));
         PutValues(v, _mm512_maskz_cvtepi16_epi8(__mmask32(-1), _mm512_srli_epi16(x, 2)), m, rule);
         return q + 8;
     }
@@ -502,8 +504,9 @@ bool NoHalves(const ResampleEngine::Layout&, ptrdiff_t, ptrdiff_t, const uint8_t
 // clang-format off
 // The box kernels: h rows, the source rows of row j at rows[j] and rows[j] + down, the destination
 // rows pitch bytes apart from d, n bytes of each from the four q0 on (a multiple of 8), the last
-// m < 32 by a step with m; the rows two on asked for ahead where rows are near. B is the pixel size where the bytes can be regular or permuted (1, 4),
-// else 0: a constant, so that the steps do not test it. The kernels read the plan's fields where
+// m < 32 by a step with m; the rows two on asked for ahead where rows are near. B is the pixel
+// size where the bytes can be regular or permuted (1, 4), else 0: a constant, so that the steps
+// do not test it. The kernels read the plan's fields where
 // they use them: a copy of the plan just written would be read back before its stores reach the
 // cache, which stalls each call.
 #define QVGFX_BOX_KERNEL(Name, T, Step, Halves)                                                    \
