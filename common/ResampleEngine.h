@@ -390,19 +390,14 @@ QVGFX_BOX_RUN(BoxRun512, QVGFX_AVX512, __m512i, 64)
 #undef QVGFX_BOX_RUN
 // clang-format on
 
-// The 256-bit step: a run of regular 64s where the plan found one from the four q on; else the
-// 32 bytes from the four q on (regular, or by the windows), the first m put at v. Returns the
-// next four.
+// The 256-bit step: the 32 bytes from the four q on (regular, or by the windows), the first m put
+// at v; returns the next four.
 template <int B, class Rule>
 QVGFX_AVX2 inline ptrdiff_t BoxStep256(const ResampleEngine::Layout& p, ptrdiff_t q, ptrdiff_t,
                                        uint8_t* v, const uint8_t* top, const uint8_t* bottom,
                                        const uint8_t* ahead, ptrdiff_t down, ptrdiff_t m,
                                        const Rule& rule)
 {
-    if (const int32_t k = B == 0 ? 0 : p.runs[q >> 3]; k > 0) {
-        BoxRun256<B>(p.regular[q >> 3], k, v, top, bottom, ahead, down, rule);
-        return q + 16 * k;
-    }
     const __m256i order = PairOrder(__m256i{}, B);
     __m256i x, y;
     if (const int32_t at = p.regular[q >> 3]; at >= 0) {
@@ -437,19 +432,14 @@ BoxWide512(const ResampleEngine::Layout& p, ptrdiff_t q, ptrdiff_t at, uint8_t* 
               rule);
 }
 
-// The 512-bit step: a run of regular 64s where the plan found one from the four q on; else the
-// wide permuted step, 32 regular bytes, the permuted step where the 32 bytes were planned for it,
-// or the 256-bit one.
+// The 512-bit step: the wide permuted step, 32 regular bytes, the permuted step where the 32 bytes
+// were planned for it, or the 256-bit one.
 template <int B, class Rule>
 QVGFX_AVX512 inline ptrdiff_t BoxStep512(const ResampleEngine::Layout& p, ptrdiff_t q, ptrdiff_t q1,
                                          uint8_t* v, const uint8_t* top, const uint8_t* bottom,
                                          const uint8_t* ahead, ptrdiff_t down, ptrdiff_t m,
                                          const Rule& rule)
 {
-    if (const int32_t k = B == 0 ? 0 : p.runs[q >> 3]; k > 0) {
-        BoxRun512<B>(p.regular[q >> 3], k, v, top, bottom, ahead, down, rule);
-        return q + 16 * k;
-    }
     if (const int32_t at = B == 0 ? -1 : p.wide[q >> 3]; at >= 0) {
         BoxWide512(p, q, at, v, top, bottom, ahead, down, rule);
         return q + 16;
@@ -504,12 +494,12 @@ bool NoHalves(const ResampleEngine::Layout&, ptrdiff_t, ptrdiff_t, const uint8_t
 // clang-format off
 // The box kernels: h rows, the source rows of row j at rows[j] and rows[j] + down, the destination
 // rows pitch bytes apart from d, n bytes of each from the four q0 on (a multiple of 8), the last
-// m < 32 by a step with m; the rows two on asked for ahead where rows are near. B is the pixel
-// size where the bytes can be regular or permuted (1, 4), else 0: a constant, so that the steps
-// do not test it. The kernels read the plan's fields where
-// they use them: a copy of the plan just written would be read back before its stores reach the
-// cache, which stalls each call.
-#define QVGFX_BOX_KERNEL(Name, T, Step, Halves)                                                    \
+// m < 32 by a step with m; a run of regular 64s where the plan found one, else a step; the rows
+// two on asked for ahead where rows are near. B is the pixel size where the bytes can be regular
+// or permuted (1, 4), else 0: a constant, so that the steps do not test it. The kernels read the
+// plan's fields where they use them: a copy of the plan just written would be read back before
+// its stores reach the cache, which stalls each call.
+#define QVGFX_BOX_KERNEL(Name, T, Run, Step, Halves)                                               \
     template <int B, class Rule>                                                                   \
     T void Name(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdiff_t n,                        \
                 const uint8_t* const* rows, ptrdiff_t down, ptrdiff_t h, uint8_t* d,               \
@@ -524,13 +514,19 @@ bool NoHalves(const ResampleEngine::Layout&, ptrdiff_t, ptrdiff_t, const uint8_t
             const uint8_t *top = rows[j], *ahead = near ? rows[std::min(j + 2, h - 1)] : nullptr;  \
             ptrdiff_t q = q0;                                                                      \
             while (q < q1)                                                                         \
-                q = Step<B>(p, q, q1, d + 4 * (q - q0), top, top + down, ahead, down, 32, rule);   \
+                if (const int32_t k = B == 0 ? 0 : p.runs[q >> 3]; k > 0) {                        \
+                    Run<B>(p.regular[q >> 3], k, d + 4 * (q - q0), top, top + down, ahead, down,   \
+                           rule);                                                                  \
+                    q += 16 * k;                                                                   \
+                } else                                                                             \
+                    q = Step<B>(p, q, q1, d + 4 * (q - q0), top, top + down, ahead, down, 32,      \
+                                rule);                                                             \
             if (n % 32 != 0)                                                                       \
                 Step<B>(p, q, q, d + 4 * (q - q0), top, top + down, ahead, down, n % 32, rule);    \
         }                                                                                          \
     }
-QVGFX_BOX_KERNEL(BoxKernelAvx2, QVGFX_AVX2, BoxStep256, NoHalves)
-QVGFX_BOX_KERNEL(BoxKernelAvx512, QVGFX_AVX512, BoxStep512, Halves512)
+QVGFX_BOX_KERNEL(BoxKernelAvx2, QVGFX_AVX2, BoxRun256, BoxStep256, NoHalves)
+QVGFX_BOX_KERNEL(BoxKernelAvx512, QVGFX_AVX512, BoxRun512, BoxStep512, Halves512)
 #undef QVGFX_BOX_KERNEL
 // clang-format on
 
