@@ -204,7 +204,8 @@ AVX2 void DownAvx2(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t n, 
     }
 }
 
-// Sixty-four bytes per step, a last 32 by the 256-bit loop.
+// Sixty-four bytes per step, a last 32 by the 256-bit loop (sums in the order of the bytes; the
+// rows of sums in kSlotOf order are whole 64s).
 template <class Op>
 AVX512 void DownAvx512(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t n, uint32_t fy)
 {
@@ -217,13 +218,19 @@ AVX512 void DownAvx512(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t
     if (i < n)
         DownAvx2<Op>(v + i, t + i, b + i, n - i, fy);
 }
+AVX512 void DownLanesAvx512(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t n,
+                            uint32_t fy)
+{
+    DownWithRule512<false, true>(v, nullptr, t, b, n, fy, fy, KeepValues{});
+}
 
 // Two destination rows of the same two source rows, weights fy0 and fy1: the sums loaded and
 // paired once for both (n a whole number of 64s).
+template <bool Lanes>
 AVX512 void DownPairAvx512(uint8_t* v0, uint8_t* v1, const int16_t* t, const int16_t* b,
                            ptrdiff_t n, uint32_t fy0, uint32_t fy1)
 {
-    DownWithRule512<true>(v0, v1, t, b, n, fy0, fy1, KeepValues{});
+    DownWithRule512<true, Lanes>(v0, v1, t, b, n, fy0, fy1, KeepValues{});
 }
 #endif
 
@@ -325,13 +332,15 @@ void PlanPermuted(const Layout& p, bool permute, int32_t* permuted, int32_t* wid
 // row weigh nothing. False where some 64 bytes read further apart than 64 source bytes.
 bool PlanWide(const Layout& p, int32_t* windows, uint8_t* shuffles, int16_t* weights)
 {
-    // Byte u of each 64 goes to permute e = 2 (u / 32) + (u / 4) % 2, lane j = 4 ((u % 32) / 8) +
-    // u % 4, kept as 16 e + j: the lane-wise packs of permutes 0 with 1 and 2 with 3 then leave
-    // the 64 sums in order.
+    // The sum of byte u of each 64 is kept at s = kSlotOf[u], which the lane-wise packs of
+    // permutes 0 with 1 and 2 with 3 fill from permute e = 2 (s / 32) + (s / 4) % 2, lane j =
+    // 4 ((s % 32) / 8) + s % 4: kept as 16 e + j.
     static constexpr std::array<uint8_t, 64> kLane = [] {
         std::array<uint8_t, 64> a{};
-        for (int u = 0; u < 64; ++u)
-            a[size_t(u)] = uint8_t(16 * (u / 32 * 2 + (u & 4) / 4) + (u & 31) / 8 * 4 + (u & 3));
+        for (int u = 0; u < 64; ++u) {
+            const int s = BilinearDown::kSlotOf[size_t(u)];
+            a[size_t(u)] = uint8_t(16 * (s / 32 * 2 + (s & 4) / 4) + (s & 31) / 8 * 4 + (s & 3));
+        }
         return a;
     }();
     const ptrdiff_t n = p.w * p.B, whole = n / 64 * 64;
@@ -443,7 +452,8 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
     PlanPermuted(m_Layout, avx512, permuted, wide, shuffles);
     m_Across = AcrossPlain;
     m_Box = nullptr;
-    if (fx && avx512 && PlanWide(m_Layout, windows, shuffles, weights))
+    m_Lanes = fx && avx512 && PlanWide(m_Layout, windows, shuffles, weights);
+    if (m_Lanes)
         m_Across = AcrossAvx512;
     else if (CpuAtLeast(CpuLevel::Ssse3) && PlanWindows(m_Layout, windows, shuffles, weights)) {
         const bool shared = fx && ShareWindows(m_Layout, windows, shuffles);
@@ -456,9 +466,12 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
     }
     if (m_Box == nullptr)  // rows by sums: the sums past the row stay 0
         std::memset(m_Sums[0], 0, size_t(m_Strip) * 4);
-    m_DownPair = fx && avx512 ? DownPairAvx512 : nullptr;
+    m_DownPair = !fx || !avx512 ? nullptr
+                 : m_Lanes      ? DownPairAvx512<true>
+                                : DownPairAvx512<false>;
     if (fx)
-        m_Down = avx512 ? DownAvx512<BilinearDown>
+        m_Down = m_Lanes  ? DownLanesAvx512
+                 : avx512 ? DownAvx512<BilinearDown>
                  : avx2 ? DownAvx2<BilinearDown>
                         : DownSse2<BilinearDown>;
     else

@@ -66,6 +66,10 @@ public:
     void RowPair(const uint8_t* top, const uint8_t* bottom, uint32_t fy0, uint32_t fy1,
                  uint8_t* out0, uint8_t* out1);
 
+    // Whether the sums of each 64 destination bytes are in BilinearDown::kSlotOf order (the
+    // AVX-512 across pass), else in the order of the bytes.
+    bool LaneSums() const { return m_Lanes; }
+
     // The bytes a source row is read at: Span() bytes from First() on.
     ptrdiff_t First() const { return m_Layout.first; }
     ptrdiff_t Span() const { return m_Layout.end - m_Layout.first; }
@@ -111,6 +115,7 @@ private:
     const uint8_t* m_Held[2] = {nullptr, nullptr};  // the source row whose sums each holds
     uint8_t* m_Values = nullptr;
     ptrdiff_t m_Strip = 0;
+    bool m_Lanes = false;
 };
 
 // The rule of rows whose values are the bytes: the engine's own rows, and rows that copy.
@@ -131,14 +136,6 @@ concept WideRule = requires(const Rule& r, __m256i x, __m256i& y, __m512i x2, __
     y = r(x, x);
     y2 = r(x2, x2);
 };
-
-// The lane-wise byte pack leaves the 64-bit parts interleaved (256 bits: 0, 2, 1, 3; 512 bits:
-// 0, 4, 1, 5, 2, 6, 3, 7); one permute restores the order.
-QVGFX_AVX2 inline __m256i InOrder(__m256i z) { return _mm256_permute4x64_epi64(z, 0xD8); }
-QVGFX_AVX512 inline __m512i InOrder(__m512i z)
-{
-    return _mm512_permutex2var_epi64(z, _mm512_setr_epi64(0, 2, 4, 6, 1, 3, 5, 7), z);
-}
 
 // The down pass of bilinear rows on eight (sixteen, thirty-two) biased sums of each row, w =
 // (255 - fy) | fy << 16 in each 32-bit lane: (top * (255 - fy) + bottom * fy) >> 16 in 16-bit
@@ -213,18 +210,71 @@ struct BilinearDown {
         }
         return a;
     }();
+
+    // The values of 64 destination bytes in 16-bit lanes in LaneOrder (bytes 0-7 of each 16 in
+    // lo, 8-15 in hi), from sums the across pass stored in the order kSlotOf gives. Each value is
+    // the high half of its lifted 32-bit sum: the low pairs' sums are shifted down into the low
+    // halves, the high pairs' stay where they are, and one blend joins them. So the rule takes
+    // the values without a pack, a permute and two unpacks between.
+    QVGFX_AVX512 void Words(__m512i t0, __m512i b0, __m512i t1, __m512i b1, __m512i& lo,
+                            __m512i& hi) const
+    {
+        lo = Joined(t0, b0), hi = Joined(t1, b1);
+    }
+    QVGFX_AVX512 __m512i Joined(__m512i t, __m512i b) const
+    {
+        const __m512i m = _mm512_set1_epi32(w), lift = _mm512_set1_epi32(kLift);
+        const __m512i x = _mm512_dpwssd_epi32(lift, _mm512_unpacklo_epi16(t, b), m),
+                      y = _mm512_dpwssd_epi32(lift, _mm512_unpackhi_epi16(t, b), m);
+        return _mm512_mask_blend_epi16(__mmask32(0xAAAAAAAA),
+                                       _mm512_maskz_srli_epi32(__mmask16(-1), x, 16), y);
+    }
+
+    // Where Words wants the sum of destination byte u of each 64: in the first 32 sums for bytes
+    // 0-7 of each 16, the second 32 for bytes 8-15; within them the even bytes in the low four
+    // sums of each eight (the low pairs of the unpacks), the odd ones in the high four.
+    static constexpr std::array<uint8_t, 64> kSlotOf = [] {
+        std::array<uint8_t, 64> a{};
+        for (int u = 0; u < 64; ++u) {
+            const int k = u / 16, half = u % 16 / 8, r = u % 8;
+            a[size_t(u)] = uint8_t(32 * half + 8 * k + 4 * (r % 2) + r / 2);
+        }
+        return a;
+    }();
 };
+
+// A vector of destination bytes d through the rule with the values of the sums: from sums in
+// kSlotOf order (Lanes, 512 bits only) as 16-bit lanes, else in order as bytes.
+template <bool Lanes, class Rule>
+QVGFX_AVX2 inline __m256i Through(const Rule& rule, __m256i d, const BilinearDown& op, __m256i t0,
+                                  __m256i b0, __m256i t1, __m256i b1)
+{
+    static_assert(!Lanes, "lane-ordered sums are read 64 at a time");
+    return rule(d, op.Bytes(t0, b0, t1, b1));
+}
+template <bool Lanes, class Rule>
+QVGFX_AVX512 inline __m512i Through(const Rule& rule, __m512i d, const BilinearDown& op,
+                                    __m512i t0, __m512i b0, __m512i t1, __m512i b1)
+{
+    if constexpr (Lanes) {
+        __m512i lo, hi;
+        op.Words(t0, b0, t1, b1, lo, hi);
+        return RuleOnWords<LaneOrder>(rule, d, lo, hi);
+    } else
+        return rule(d, op.Bytes(t0, b0, t1, b1));
+}
 
 // clang-format off
 // The down pass of a bilinear row and the rule at once, n a whole number of vectors: each
 // vector of values goes from registers into the rule with the destination bytes (which lie clear
-// of the source), with no row of values between. With Pair, a second destination row d1 of the
-// same sums, weight fy1, in the same pass (the sums loaded and paired once for both). With ahead,
+// of the source), with no row of values between; Lanes: the sums are in kSlotOf order. With
+// Pair, a second destination row d1 of the same sums, weight fy1, in the same pass (the sums
+// loaded and paired once for both). With ahead,
 // the destination bytes that far on (the next rows the pass will take) are asked for ahead of
 // their turn: the rule reads each destination byte, and rows of a large surface come from beyond
 // the second-level cache.
 #define QVGFX_DOWN_WITH_RULE(Name, T, V, width)                                                 \
-    template <bool Pair, class Rule>                                                               \
+    template <bool Pair, bool Lanes, class Rule>                                                   \
     T void Name(uint8_t* d, uint8_t* d1, const int16_t* t, const int16_t* b, ptrdiff_t n,          \
                 uint32_t fy, uint32_t fy1, const Rule& r, ptrdiff_t ahead = 0)                     \
     {                                                                                              \
@@ -241,9 +291,9 @@ struct BilinearDown {
             }                                                                                      \
             const V t0 = Load(V{}, tb + 2 * i), b0 = Load(V{}, bb + 2 * i),                        \
                     t1 = Load(V{}, tb + 2 * i + width), b1 = Load(V{}, bb + 2 * i + width);        \
-            Store(d + i, rule(Load(V{}, d + i), op.Bytes(t0, b0, t1, b1)));                        \
+            Store(d + i, Through<Lanes>(rule, Load(V{}, d + i), op, t0, b0, t1, b1));              \
             if constexpr (Pair)                                                                    \
-                Store(d1 + i, rule(Load(V{}, d1 + i), op1.Bytes(t0, b0, t1, b1)));                 \
+                Store(d1 + i, Through<Lanes>(rule, Load(V{}, d1 + i), op1, t0, b0, t1, b1));       \
         }                                                                                          \
     }
 QVGFX_DOWN_WITH_RULE(DownWithRule256, QVGFX_AVX2, __m256i, 32)
@@ -342,7 +392,7 @@ QVGFX_AVX512 inline __m512i WidePairSums(__m512i order, const uint8_t* row)
 }
 
 // Thirty-two values x for the destination bytes at d through the rule, or only the first m of
-// them (the end of a row); sixty-four values, all of them.
+// them (the end of a row).
 template <class Rule>
 QVGFX_AVX2 inline void PutValues(uint8_t* d, __m256i x, ptrdiff_t m, const Rule& rule)
 {
@@ -352,15 +402,18 @@ QVGFX_AVX2 inline void PutValues(uint8_t* d, __m256i x, ptrdiff_t m, const Rule&
     Store(v, x);
     PlainRow(d, v, m, rule);
 }
+
+// Sixty-four (thirty-two) values for the destination bytes at d through the rule, in 16-bit lanes
+// in RowOrder: the first half in lo, the second in hi.
 template <class Rule>
-QVGFX_AVX2 inline void PutValues(uint8_t* d, __m256i x, const Rule& rule)
+QVGFX_AVX2 inline void PutWords(uint8_t* d, __m256i lo, __m256i hi, const Rule& rule)
 {
-    Store(d, rule(Load(x, d), x));
+    Store(d, RuleOnWords<RowOrder>(rule, Load(lo, d), lo, hi));
 }
 template <class Rule>
-QVGFX_AVX512 inline void PutValues(uint8_t* d, __m512i x, const Rule& rule)
+QVGFX_AVX512 inline void PutWords(uint8_t* d, __m512i lo, __m512i hi, const Rule& rule)
 {
-    Store(d, rule(Load(x, d), x));
+    Store(d, RuleOnWords<RowOrder>(rule, Load(lo, d), lo, hi));
 }
 
 // clang-format off
@@ -382,7 +435,7 @@ QVGFX_AVX512 inline void PutValues(uint8_t* d, __m512i x, const Rule& rule)
                               RegularPairSums(bottom + o, order, B));                              \
             const V y = Add16(RegularPairSums(top + o + width, order, B),                          \
                               RegularPairSums(bottom + o + width, order, B));                      \
-            PutValues(v, InOrder(Narrow(Shr16(x, 2), Shr16(y, 2))), rule);                         \
+            PutWords(v, Shr16(x, 2), Shr16(y, 2), rule);                                           \
         }                                                                                          \
     }
 QVGFX_BOX_RUN(BoxRun256, QVGFX_AVX2, __m256i, 32)
@@ -428,8 +481,7 @@ BoxWide512(const ResampleEngine::Layout& p, ptrdiff_t q, ptrdiff_t at, uint8_t* 
                   hi = Load(__m512i{}, p.shuffles + 16 * q + 64);
     const __m512i x = _mm512_add_epi16(WidePairSums(lo, top + at), WidePairSums(lo, bottom + at));
     const __m512i y = _mm512_add_epi16(WidePairSums(hi, top + at), WidePairSums(hi, bottom + at));
-    PutValues(v, InOrder(_mm512_packus_epi16(_mm512_srli_epi16(x, 2), _mm512_srli_epi16(y, 2))),
-              rule);
+    PutWords(v, _mm512_srli_epi16(x, 2), _mm512_srli_epi16(y, 2), rule);
 }
 
 // The 512-bit step: the wide permuted step, 32 regular bytes, the permuted step where the 32 bytes

@@ -47,21 +47,21 @@ void CopyRow(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule)
     T inline V Load(V, const uint8_t* a) { return p##_loadu_si##bits(reinterpret_cast<const V*>(a)); } \
     T inline void Store(uint8_t* a, V x) { p##_storeu_si##bits(reinterpret_cast<V*>(a), x); }          \
     T inline V Splat16(V, int x) { return p##_set1_epi16(short(x)); }                                    \
-    /* Only on values computed in the same step: at 512 bits the compiler makes it a ternary-logic */ \
-    /* operation that also reads its old register, which on a loaded value chains the steps. */        \
-    T inline V Not(V x) { return p##_xor_si##bits(x, p##_set1_epi8(-1)); }                              \
     /* 255 - x in each byte: a saturating subtraction, which the compiler keeps as one (as a xor  */    \
     /* it becomes a ternary-logic operation that also reads its old register, chaining the steps). */ \
     T inline V Complement(V x) { return p##_subs_epu8(p##_set1_epi8(-1), x); }                          \
     T inline V Add16(V x, V y) { return p##_add_epi16(x, y); }                                           \
     T inline V Sub16(V x, V y) { return p##_sub_epi16(x, y); }                                           \
     T inline V MulLo16(V x, V y) { return p##_mullo_epi16(x, y); }                                      \
+    T inline V MulHi16(V x, V y) { return p##_mulhi_epu16(x, y); }                                      \
     T inline V Shr16(V x, int k) { return p##_srli_epi16(x, k); }                                        \
     T inline V AddSat8(V x, V y) { return p##_adds_epu8(x, y); }                                         \
     /* (x + y) >> 8 for a sum of 17 bits: the rounded-up average less the odd bit, then 7 more. */      \
     T inline V SumShr8(V x, V y) { return p##_srli_epi16(p##_sub_epi16(p##_avg_epu16(x, y), p##_and_si##bits(p##_xor_si##bits(x, y), p##_set1_epi16(1))), 7); } \
-    /* t / 255 rounded half up for t up to 255 * 255: ((t + 128) * 257) >> 16. */                     \
-    T inline V Div255Round16(V t) { return p##_mulhi_epu16(p##_add_epi16(t, p##_set1_epi16(128)), p##_set1_epi16(257)); } \
+    /* 255 - t / 255 rounded half up, the same as (255 * 255 - t) / 255 rounded (a multiple of 255 */ \
+    /* moves the rounding by a whole number, and t / 255 never ends in one half): one subtraction  */ \
+    /* from 255 * 255 + 128 and the multiply-high. */                                                  \
+    T inline V Div255RoundRest16(V t) { return p##_mulhi_epu16(p##_sub_epi16(p##_set1_epi16(short(255 * 255 + 128)), t), p##_set1_epi16(257)); } \
     /* Bytes 0-7 of each 16 (Lo) or 8-15 (Hi) as 16-bit lanes; Narrow packs them back, clamped at 255. */ \
     T inline V Lo8(V x) { return p##_unpacklo_epi8(x, p##_setzero_si##bits()); }                       \
     T inline V Hi8(V x) { return p##_unpackhi_epi8(x, p##_setzero_si##bits()); }                       \
@@ -90,6 +90,45 @@ QVGFX_AVX512 inline __m512i MulAddPairs(__m512i p, int wx, int wy)
     return _mm512_maddubs_epi16(p, _mm512_set1_epi16(short((wx & 255) | wy << 8)));
 }
 
+// The lane-wise byte pack leaves the 64-bit parts interleaved (256 bits: 0, 2, 1, 3; 512 bits:
+// 0, 4, 1, 5, 2, 6, 3, 7); one permute restores the order.
+QVGFX_AVX2 inline __m256i InOrder(__m256i z) { return _mm256_permute4x64_epi64(z, 0xD8); }
+QVGFX_AVX512 inline __m512i InOrder(__m512i z)
+{
+    return _mm512_permutex2var_epi64(z, _mm512_setr_epi64(0, 2, 4, 6, 1, 3, 5, 7), z);
+}
+
+// A vector of bytes as two vectors of their values in 16-bit lanes (Lo, Hi), and back (Pack), in
+// one of two orders. Lanes: bytes 0-7 of each 16 in Lo, 8-15 in Hi, the order of the lane-wise
+// unpacks and pack. RowOrder: the first half of the bytes in Lo, the second in Hi.
+struct LaneOrder {
+    QVGFX_AVX2 static __m256i Lo(__m256i x) { return Lo8(x); }
+    QVGFX_AVX2 static __m256i Hi(__m256i x) { return Hi8(x); }
+    QVGFX_AVX2 static __m256i Pack(__m256i lo, __m256i hi) { return Narrow(lo, hi); }
+    QVGFX_AVX512 static __m512i Lo(__m512i x) { return Lo8(x); }
+    QVGFX_AVX512 static __m512i Hi(__m512i x) { return Hi8(x); }
+    QVGFX_AVX512 static __m512i Pack(__m512i lo, __m512i hi) { return Narrow(lo, hi); }
+};
+struct RowOrder {
+    QVGFX_AVX2 static __m256i Lo(__m256i x) { return _mm256_cvtepu8_epi16(_mm256_castsi256_si128(x)); }
+    QVGFX_AVX2 static __m256i Hi(__m256i x)
+    {
+        return _mm256_cvtepu8_epi16(_mm256_extracti128_si256(x, 1));
+    }
+    QVGFX_AVX2 static __m256i Pack(__m256i lo, __m256i hi) { return InOrder(Narrow(lo, hi)); }
+    // (The masked extracts: GCC 12's unmasked ones, and its cast, warn of their own undefined
+    // operand.)
+    QVGFX_AVX512 static __m512i Lo(__m512i x)
+    {
+        return _mm512_cvtepu8_epi16(_mm512_maskz_extracti64x4_epi64(__mmask8(-1), x, 0));
+    }
+    QVGFX_AVX512 static __m512i Hi(__m512i x)
+    {
+        return _mm512_cvtepu8_epi16(_mm512_maskz_extracti64x4_epi64(__mmask8(-1), x, 1));
+    }
+    QVGFX_AVX512 static __m512i Pack(__m512i lo, __m512i hi) { return InOrder(Narrow(lo, hi)); }
+};
+
 // clang-format off
 // A rule's vector forms from one body over the vector type V, with d and v the destination and
 // source bytes: 16 bytes (SSE2), 32 (AVX2) and 64 (AVX-512).
@@ -100,7 +139,31 @@ QVGFX_AVX512 inline __m512i MulAddPairs(__m512i p, int wx, int wy)
 #define QVGFX_WIDE_FORMS(...)                                                                      \
     QVGFX_AVX2 __m256i operator()(__m256i d, __m256i v) const { using V [[maybe_unused]] = __m256i; __VA_ARGS__ }    \
     QVGFX_AVX512 __m512i operator()(__m512i d, __m512i v) const { using V [[maybe_unused]] = __m512i; __VA_ARGS__ }
+// A rule's form on values still in 16-bit lanes (lo and hi, in the order H unpacks d), for rules
+// that would unpack the values again: one body for 32 and 64 bytes.
+#define QVGFX_WORD_FORMS(...)                                                                      \
+    template <class H> QVGFX_AVX2 __m256i Words(H, __m256i d, __m256i lo, __m256i hi) const { using V [[maybe_unused]] = __m256i; __VA_ARGS__ } \
+    template <class H> QVGFX_AVX512 __m512i Words(H, __m512i d, __m512i lo, __m512i hi) const { using V [[maybe_unused]] = __m512i; __VA_ARGS__ }
 // clang-format on
+
+// The rule on values in 16-bit lanes in the order H: its own form on them where it has one, else
+// its byte form on the values packed.
+template <class H, class Rule>
+QVGFX_AVX2 inline __m256i RuleOnWords(const Rule& rule, __m256i d, __m256i lo, __m256i hi)
+{
+    if constexpr (requires { rule.Words(H{}, d, lo, hi); })
+        return rule.Words(H{}, d, lo, hi);
+    else
+        return rule(d, H::Pack(lo, hi));
+}
+template <class H, class Rule>
+QVGFX_AVX512 inline __m512i RuleOnWords(const Rule& rule, __m512i d, __m512i lo, __m512i hi)
+{
+    if constexpr (requires { rule.Words(H{}, d, lo, hi); })
+        return rule.Words(H{}, d, lo, hi);
+    else
+        return rule(d, H::Pack(lo, hi));
+}
 
 // The vector rows. The first and the last vector of the row are computed first, from the bytes as
 // they are, and stored last, over bytes the steps wrote with the same values: the steps in

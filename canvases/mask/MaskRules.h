@@ -8,7 +8,7 @@
 #include "common/RuleRows.h"
 
 // Union of coverages: the source covers its share of what the destination leaves uncovered.
-// On vectors, in what is left uncovered: 255 - d' = R((255 - s)(255 - d)), the same bytes since
+// On vectors, from what is left uncovered: d' = 255 - R((255 - s)(255 - d)), the same bytes since
 // a multiple of 255 moves R by a whole number (t / 255 never ends in one half).
 struct PaintBrush {
     uint8_t operator()(uint32_t d, uint32_t s) const
@@ -19,7 +19,11 @@ struct PaintBrush {
     // clang-format off
     QVGFX_VECTOR_FORMS(
         const V s = Complement(v), e = Complement(d);
-        return Not(Narrow(Div255Round16(MulLo16(Lo8(s), Lo8(e))), Div255Round16(MulLo16(Hi8(s), Hi8(e)))));)
+        return Narrow(Div255RoundRest16(MulLo16(Lo8(s), Lo8(e))), Div255RoundRest16(MulLo16(Hi8(s), Hi8(e))));)
+    // The same on source values in 16-bit lanes, whose complements are taken there.
+    QVGFX_WORD_FORMS(
+        const V e = Complement(d), full = Splat16(d, 255);
+        return H::Pack(Div255RoundRest16(MulLo16(Sub16(full, lo), H::Lo(e))), Div255RoundRest16(MulLo16(Sub16(full, hi), H::Hi(e))));)
     // clang-format on
 #endif
 };
@@ -27,7 +31,7 @@ template <>
 inline constexpr RowTable<PaintBrush> kRowsOf<PaintBrush> = {PlainRow, Sse2Row, Avx2Row, Avx512Row};
 
 // The paintbrush union with the source first weakened by the source surface's opacity byte.
-// On vectors, in what is left uncovered: 255 - a = R(255 * 255 - s o), 255 - d' = R((255 - a)(255 -
+// On vectors, from what is left uncovered: 255 - a = 255 - R(s o), d' = 255 - R((255 - a)(255 -
 // d)).
 struct AirBrush {
     uint32_t m_Opacity;  // read once per call, after both surfaces are locked
@@ -39,10 +43,14 @@ struct AirBrush {
 #if QVGFX_X86
     // clang-format off
     QVGFX_VECTOR_FORMS(
-        const V o = Splat16(d, int(m_Opacity)), square = Splat16(d, 255 * 255), e = Complement(d);
-        const V lo = Div255Round16(Sub16(square, MulLo16(Lo8(v), o)));
-        const V hi = Div255Round16(Sub16(square, MulLo16(Hi8(v), o)));
-        return Not(Narrow(Div255Round16(MulLo16(lo, Lo8(e))), Div255Round16(MulLo16(hi, Hi8(e)))));)
+        const V o = Splat16(d, int(m_Opacity)), e = Complement(d);
+        const V lo = Div255RoundRest16(MulLo16(Lo8(v), o)), hi = Div255RoundRest16(MulLo16(Hi8(v), o));
+        return Narrow(Div255RoundRest16(MulLo16(lo, Lo8(e))), Div255RoundRest16(MulLo16(hi, Hi8(e))));)
+    // The same on source values in 16-bit lanes.
+    QVGFX_WORD_FORMS(
+        const V o = Splat16(d, int(m_Opacity)), e = Complement(d);
+        const V a = Div255RoundRest16(MulLo16(lo, o)), b = Div255RoundRest16(MulLo16(hi, o));
+        return H::Pack(Div255RoundRest16(MulLo16(a, H::Lo(e))), Div255RoundRest16(MulLo16(b, H::Hi(e))));)
     // clang-format on
 #endif
 };

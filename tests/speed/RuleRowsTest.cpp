@@ -21,22 +21,68 @@ Row RowOf(Make make)
     };
 }
 
+#if QVGFX_X86
+// The rule on values in 16-bit lanes, unpacked from v in the order H, along a row of whole vectors.
+template <class H, class Rule>
+QVGFX_AVX2 void WordsRow256(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule)
+{
+    for (ptrdiff_t i = 0; i < n; i += 32) {
+        const __m256i x = Load(x, v + i);
+        Store(d + i, RuleOnWords<H>(rule, Load(x, d + i), H::Lo(x), H::Hi(x)));
+    }
+}
+template <class H, class Rule>
+QVGFX_AVX512 void WordsRow512(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule)
+{
+    for (ptrdiff_t i = 0; i < n; i += 64) {
+        const __m512i x = Load(x, v + i);
+        Store(d + i, RuleOnWords<H>(rule, Load(x, d + i), H::Lo(x), H::Hi(x)));
+    }
+}
+#endif
+
+// The same on whole vectors of values in 16-bit lanes, in lane order (rows) or row order (other),
+// at the active level (AVX2 and up).
+template <class Rule, class Make>
+Row WordsOf([[maybe_unused]] Make make, [[maybe_unused]] bool lanes)
+{
+#if QVGFX_X86
+    if constexpr (requires(const Rule& r, __m512i x) { r(x, x); })
+        return [=](uint8_t* d, const uint8_t* s, ptrdiff_t n, uint32_t a, uint32_t b) {
+            const Rule rule = make(a, b);
+            const bool avx512 = CpuAtLeast(CpuLevel::Avx512);
+            if (lanes)
+                (avx512 ? WordsRow512<LaneOrder, Rule> : WordsRow256<LaneOrder, Rule>)(d, s, n, rule);
+            else
+                (avx512 ? WordsRow512<RowOrder, Rule> : WordsRow256<RowOrder, Rule>)(d, s, n, rule);
+        };
+#endif
+    return nullptr;  // no vector form (copy)
+}
+
 struct RowCase {
     const char* name;
     Row row;
     std::function<uint8_t(uint32_t d, uint32_t s, uint32_t a, uint32_t b)> rule;
+    Row lanes, halves;  // the rule on values in 16-bit lanes
 };
 
+template <class Rule, class Make, class Plain>
+RowCase Case(const char* name, Make make, Plain plain)
+{
+    return {name, RowOf<Rule>(make), plain, WordsOf<Rule>(make, true), WordsOf<Rule>(make, false)};
+}
+
 const RowCase kRows[] = {
-    {"add", RowOf<AddSat>([](uint32_t, uint32_t) { return AddSat{}; }),
-     [](uint32_t d, uint32_t s, uint32_t, uint32_t) { return uint8_t(std::min(d + s, 255u)); }},
-    {"copy", RowOf<Copy>([](uint32_t, uint32_t) { return Copy{}; }), [](uint32_t, uint32_t s, uint32_t, uint32_t) { return uint8_t(s); }},
-    {"lincomb", RowOf<LinComb>([](uint32_t a, uint32_t b) { return LinComb{a, b}; }),
-     [](uint32_t d, uint32_t s, uint32_t a, uint32_t b) { return uint8_t(std::min((s * a + d * b) / 256, 255u)); }},
-    {"paintbrush", RowOf<PaintBrush>([](uint32_t, uint32_t) { return PaintBrush{}; }),
-     [](uint32_t d, uint32_t s, uint32_t, uint32_t) { return uint8_t(s + R((255 - s) * d)); }},
-    {"airbrush", RowOf<AirBrush>([](uint32_t o, uint32_t) { return AirBrush{o}; }),
-     [](uint32_t d, uint32_t s, uint32_t o, uint32_t) { return uint8_t(d + R(R(s * o) * (255 - d))); }},
+    Case<AddSat>("add", [](uint32_t, uint32_t) { return AddSat{}; },
+                 [](uint32_t d, uint32_t s, uint32_t, uint32_t) { return uint8_t(std::min(d + s, 255u)); }),
+    Case<Copy>("copy", [](uint32_t, uint32_t) { return Copy{}; }, [](uint32_t, uint32_t s, uint32_t, uint32_t) { return uint8_t(s); }),
+    Case<LinComb>("lincomb", [](uint32_t a, uint32_t b) { return LinComb{a, b}; },
+                  [](uint32_t d, uint32_t s, uint32_t a, uint32_t b) { return uint8_t(std::min((s * a + d * b) / 256, 255u)); }),
+    Case<PaintBrush>("paintbrush", [](uint32_t, uint32_t) { return PaintBrush{}; },
+                     [](uint32_t d, uint32_t s, uint32_t, uint32_t) { return uint8_t(s + R((255 - s) * d)); }),
+    Case<AirBrush>("airbrush", [](uint32_t o, uint32_t) { return AirBrush{o}; },
+                   [](uint32_t d, uint32_t s, uint32_t o, uint32_t) { return uint8_t(d + R(R(s * o) * (255 - d))); }),
 };
 
 // Two rows of w pixels of B bytes with random weights: separate, in place, or overlapping by a few
@@ -80,8 +126,9 @@ TEST(RuleRowsTest, ColourRunMatchesPlainLoop)
     });
 }
 
-// Every (d, s) pair of bytes through the rows of each level, the plain one included: every opacity,
-// and weights on both sides of a + b = 256 and at the ends of their range.
+// Every (d, s) pair of bytes through the rows of each level, the plain one included, and through
+// the forms on values in 16-bit lanes: every opacity, and weights on both sides of a + b = 256 and
+// at the ends of their range.
 TEST(RuleRowsTest, ExhaustiveBytePairsThroughTheVectorRows)
 {
     std::vector<uint8_t> s(65536), d(65536), want(65536);
@@ -100,6 +147,14 @@ TEST(RuleRowsTest, ExhaustiveBytePairsThroughTheVectorRows)
                     s[i] = uint8_t(i), d[i] = uint8_t(i >> 8), want[i] = c.rule(d[i], s[i], a, b);
                 c.row(d.data(), s.data(), 65536, a, b);
                 ASSERT_EQ(d, want) << "level " << l << " " << name << " " << a << " " << b;
+                for (const Row* words : {&c.lanes, &c.halves})
+                    if (*words && CpuAtLeast(CpuLevel::Avx2)) {
+                        for (uint32_t i = 0; i < 65536; ++i)
+                            d[i] = uint8_t(i >> 8);
+                        (*words)(d.data(), s.data(), 65536, a, b);
+                        ASSERT_EQ(d, want) << "level " << l << " " << name << " on 16-bit values, "
+                                           << (words == &c.lanes ? "lane" : "row") << " order";
+                    }
             }
         }
 }
