@@ -260,8 +260,10 @@ bool ShareWindows(const Layout& p, int32_t* windows, uint8_t* shuffles)
 // Per 32 destination bytes on the box path with B = 1 or 4: the offset of the 64 source bytes
 // they read where each pixel reads the two after the previous one's, else -1; and how many 64s
 // from there on are regular and read on from each other (0 where not even the first is), so that
-// the kernels run them as one loop.
-void PlanRegular(const Layout& p, int32_t* regular, int32_t* runs)
+// the kernels run them as one loop. Returns where the row's source bytes start if its first 32
+// bytes are the head of a 1/2 row (pixel 0 reads the first two source pixels, pixel 1 the second
+// and the third, and each next one the two after the previous one's), else -1.
+int32_t PlanRegular(const Layout& p, int32_t* regular, int32_t* runs)
 {
     const ptrdiff_t per = 32 / p.B;
     for (ptrdiff_t g = 0; g < p.n32 / 32; ++g) {
@@ -280,6 +282,12 @@ void PlanRegular(const Layout& p, int32_t* regular, int32_t* runs)
             regular[g] >= 0 && g + 1 < p.n32 / 32 && regular[g + 1] == regular[g] + 64;
         runs[g] = pair ? 1 + (g + 2 < p.n32 / 32 && runs[g + 2] > 0 ? runs[g + 2] : 0) : 0;
     }
+    if (p.fx || (p.B != 1 && p.B != 4) || p.right != p.B || per > p.w)
+        return -1;
+    bool head = true;
+    for (ptrdiff_t i = 1; i < per; ++i)
+        head &= p.columns[i] == p.columns[0] + int32_t((2 * i - 1) * p.B);
+    return head ? p.columns[0] : -1;
 }
 
 // The m destination bytes from byte t0 on by one byte permute of the W source bytes from the
@@ -446,8 +454,8 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
     m_Layout = {B,        w,        right,   columns[0], columns[w - 1] + B + right,
                 n32,      columns,  fx,      fx1,        fx ? kBias : 0,
                 windows,  shuffles, weights, regular,    runs,
-                permuted, wide,     0,       m_Strip / 4};
-    PlanRegular(m_Layout, regular, runs);
+                permuted, wide,     0,       m_Strip / 4, -1};
+    m_Layout.head = PlanRegular(m_Layout, regular, runs);
     const bool avx2 = CpuAtLeast(CpuLevel::Avx2), avx512 = CpuAtLeast(CpuLevel::Avx512);
     PlanPermuted(m_Layout, avx512, permuted, wide, shuffles);
     m_Across = AcrossPlain;

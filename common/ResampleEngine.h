@@ -94,6 +94,7 @@ public:
         const int32_t* permuted;  // per 32 bytes of the box path, see PlanPermuted
         const int32_t* wide;      // per 32 bytes of the box path, see PlanPermuted
         ptrdiff_t q0, q1;         // the strip's fours of destination bytes
+        int32_t head;             // the box path's first 32 bytes, see PlanRegular
     };
 
 private:
@@ -516,6 +517,49 @@ QVGFX_AVX512 inline ptrdiff_t BoxStep512(const ResampleEngine::Layout& p, ptrdif
     return q + 8;
 }
 
+// The head of a 1/2 row (pixel 0 reads source pixels 0 and 1, pixel 1 pixels 1 and 2, pixel 2
+// pixels 3 and 4, ...) at the AVX2 level: the source pixels from the head on with pixel 1 put in
+// front and the rest moved one pixel on, [1, 0, 1, 2, ...], pair as regular ones do. So the first
+// 32 bytes take one shift per source row, and the 32 after them load straight from one pixel
+// before where they would, where the windows take four loads and shuffles per 16 bytes. (The
+// AVX-512 kernel's wide step takes the first 64 bytes as fast.)
+template <int B>
+QVGFX_AVX2 inline __m256i HeadPairSums(const uint8_t* row, __m256i order)
+{
+    const __m256i a = Load(order, row);
+    const __m256i on = _mm256_alignr_epi8(a, _mm256_permute2x128_si256(a, a, 0x08), 16 - B);
+    const __m256i first = _mm256_setr_epi32(B == 4 ? -1 : 0xFF, 0, 0, 0, 0, 0, 0, 0);
+    const __m256i x = _mm256_or_si256(on, _mm256_and_si256(_mm256_srli_si256(a, B), first));
+    return _mm256_maddubs_epi16(B == 1 ? x : _mm256_shuffle_epi8(x, order), _mm256_set1_epi8(1));
+}
+
+// The head's bytes the kernel takes: 32 where the row starts at byte 0 and has the head shape.
+template <int B>
+ptrdiff_t HeadBytes(const ResampleEngine::Layout& p, ptrdiff_t q0)
+{
+    return B != 0 && q0 == 0 && p.head >= 0 ? 32 : 0;
+}
+template <int B>
+ptrdiff_t NoHead(const ResampleEngine::Layout&, ptrdiff_t)
+{
+    return 0;
+}
+
+// The head's 32 bytes.
+template <int B, class Rule>
+QVGFX_AVX2 inline void BoxHead256(const ResampleEngine::Layout& p, uint8_t* v, const uint8_t* top,
+                                  const uint8_t* bottom, const uint8_t* ahead, ptrdiff_t down,
+                                  const Rule& rule)
+{
+    const ptrdiff_t at = p.head;
+    Prefetch(ahead, at, down);
+    const __m256i order = PairOrder(__m256i{}, B);
+    const __m256i x = Add16(HeadPairSums<B>(top + at, order), HeadPairSums<B>(bottom + at, order));
+    const __m256i y = Add16(RegularPairSums(top + at + 32 - B, order, B),
+                            RegularPairSums(bottom + at + 32 - B, order, B));
+    PutWords(v, Shr16(x, 2), Shr16(y, 2), rule);
+}
+
 // Rows of the 1/2 shape, a whole number of 64 bytes: one wide step, then one run of regular 64s to
 // the row's end. The kernel then runs those two directly, with no step to choose per 64 bytes;
 // false, nothing written, for rows of other shapes (and at 256 bits).
@@ -546,12 +590,13 @@ bool NoHalves(const ResampleEngine::Layout&, ptrdiff_t, ptrdiff_t, const uint8_t
 // clang-format off
 // The box kernels: h rows, the source rows of row j at rows[j] and rows[j] + down, the destination
 // rows pitch bytes apart from d, n bytes of each from the four q0 on (a multiple of 8), the last
-// m < 32 by a step with m; a run of regular 64s where the plan found one, else a step; the rows
-// two on asked for ahead where rows are near. B is the pixel size where the bytes can be regular
+// m < 32 by a step with m; at 256 bits the head of a 1/2 row where the plan found one; a run of
+// regular 64s where the plan found one, else a step; the rows two on asked for ahead where rows
+// are near. B is the pixel size where the bytes can be regular
 // or permuted (1, 4), else 0: a constant, so that the steps do not test it. The kernels read the
 // plan's fields where they use them: a copy of the plan just written would be read back before
 // its stores reach the cache, which stalls each call.
-#define QVGFX_BOX_KERNEL(Name, T, Run, Step, Halves)                                               \
+#define QVGFX_BOX_KERNEL(Name, T, Head, Run, Step, Halves)                                         \
     template <int B, class Rule>                                                                   \
     T void Name(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdiff_t n,                        \
                 const uint8_t* const* rows, ptrdiff_t down, ptrdiff_t h, uint8_t* d,               \
@@ -562,9 +607,12 @@ bool NoHalves(const ResampleEngine::Layout&, ptrdiff_t, ptrdiff_t, const uint8_t
         const bool near = p.end - p.first <= kNear;                                                \
         if (Halves<B>(p, q0, n, rows, down, h, d, pitch, near, rule))                              \
             return;                                                                                \
+        const ptrdiff_t head = Head<B>(p, q0);                                                     \
         for (ptrdiff_t j = 0; j < h; ++j, d += pitch) {                                            \
             const uint8_t *top = rows[j], *ahead = near ? rows[std::min(j + 2, h - 1)] : nullptr;  \
-            ptrdiff_t q = q0;                                                                      \
+            ptrdiff_t q = q0 + head / 4;                                                           \
+            if (head > 0)                                                                          \
+                BoxHead256<B>(p, d, top, top + down, ahead, down, rule);                           \
             while (q < q1)                                                                         \
                 if (const int32_t k = B == 0 ? 0 : p.runs[q >> 3]; k > 0) {                        \
                     Run<B>(p.regular[q >> 3], k, d + 4 * (q - q0), top, top + down, ahead, down,   \
@@ -577,8 +625,8 @@ bool NoHalves(const ResampleEngine::Layout&, ptrdiff_t, ptrdiff_t, const uint8_t
                 Step<B>(p, q, q, d + 4 * (q - q0), top, top + down, ahead, down, n % 32, rule);    \
         }                                                                                          \
     }
-QVGFX_BOX_KERNEL(BoxKernelAvx2, QVGFX_AVX2, BoxRun256, BoxStep256, NoHalves)
-QVGFX_BOX_KERNEL(BoxKernelAvx512, QVGFX_AVX512, BoxRun512, BoxStep512, Halves512)
+QVGFX_BOX_KERNEL(BoxKernelAvx2, QVGFX_AVX2, HeadBytes, BoxRun256, BoxStep256, NoHalves)
+QVGFX_BOX_KERNEL(BoxKernelAvx512, QVGFX_AVX512, NoHead, BoxRun512, BoxStep512, Halves512)
 #undef QVGFX_BOX_KERNEL
 // clang-format on
 

@@ -79,14 +79,16 @@ TEST(ResampleTest, EngineTakesLongRowsStripByStrip)
                 // B = 1, one row of 1/2 box (w = 5000): sixty-four regular bytes at once, through the rule
                 DrawResampled<1>(fast.data(), dw, s.data(), 4 * 5000, w, 3, dw, 1, x, {0, 1, 0}, rule);
                 DrawResampled<1>(plain.data(), dw, s.data(), 4 * 5000, w, 3, dw, 1, x, {0, 1, 0}, rule, false);
-                // Exact 1/2 box rows of 1216 bytes (19 x 64), B = 1 and 4: a wide first 64 and one run
-                for (int b : {1, 4}) {
-                    const int n = 1216 / b;
+                // 1/2 box rows, B = 1 and 4, of n pixels from m: exact ones of 1216 bytes (19 x 64, the
+                // head of the row and one run), and from one pixel less, where the head's last pixel
+                // or the 32 bytes after the head leave the shape.
+                struct Half { int b, n, m; };
+                for (auto [b, n, m] : {Half{1, 1216, 2432}, {4, 304, 608}, {1, 62, 123}, {1, 100, 199}, {4, 14, 27}, {4, 20, 39}}) {
                     const ResampleAxis xn{0, n, 0};
                     (b == 1 ? DrawResampled<1, decltype(rule)> : DrawResampled<4, decltype(rule)>)(
-                        fast.data(), 1216, s.data(), 4 * 5000, 2 * n, 3, n, 1, xn, {0, 1, 0}, rule, true);
+                        fast.data(), 1216, s.data(), 4 * 5000, m, 3, n, 1, xn, {0, 1, 0}, rule, true);
                     (b == 1 ? DrawResampled<1, decltype(rule)> : DrawResampled<4, decltype(rule)>)(
-                        plain.data(), 1216, s.data(), 4 * 5000, 2 * n, 3, n, 1, xn, {0, 1, 0}, rule, false);
+                        plain.data(), 1216, s.data(), 4 * 5000, m, 3, n, 1, xn, {0, 1, 0}, rule, false);
                 }
                 EXPECT_EQ(fast, plain) << LevelName(CpuLevel(l)) << " " << w;
             };
