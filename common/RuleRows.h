@@ -148,22 +148,20 @@ struct RowOrder {
 
 // The rule on values in 16-bit lanes in the order H: its own form on them where it has one, else
 // its byte form on the values packed.
-template <class H, class Rule>
-QVGFX_AVX2 inline __m256i RuleOnWords(const Rule& rule, __m256i d, __m256i lo, __m256i hi)
-{
-    if constexpr (requires { rule.Words(H{}, d, lo, hi); })
-        return rule.Words(H{}, d, lo, hi);
-    else
-        return rule(d, H::Pack(lo, hi));
-}
-template <class H, class Rule>
-QVGFX_AVX512 inline __m512i RuleOnWords(const Rule& rule, __m512i d, __m512i lo, __m512i hi)
-{
-    if constexpr (requires { rule.Words(H{}, d, lo, hi); })
-        return rule.Words(H{}, d, lo, hi);
-    else
-        return rule(d, H::Pack(lo, hi));
-}
+// clang-format off
+#define QVGFX_RULE_ON_WORDS(T, V)                                                                  \
+    template <class H, class Rule>                                                                 \
+    T inline V RuleOnWords(const Rule& rule, V d, V lo, V hi)                                      \
+    {                                                                                              \
+        if constexpr (requires { rule.Words(H{}, d, lo, hi); })                                    \
+            return rule.Words(H{}, d, lo, hi);                                                     \
+        else                                                                                       \
+            return rule(d, H::Pack(lo, hi));                                                       \
+    }
+QVGFX_RULE_ON_WORDS(QVGFX_AVX2, __m256i)
+QVGFX_RULE_ON_WORDS(QVGFX_AVX512, __m512i)
+#undef QVGFX_RULE_ON_WORDS
+// clang-format on
 
 // The vector rows. The first and the last vector of the row are computed first, from the bytes as
 // they are, and stored last, over bytes the steps wrote with the same values: the steps in
