@@ -451,9 +451,9 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
     auto* permuted = regular + n32 / 32;
     auto* runs = permuted + n32 / 32;
     auto* wide = runs + n32 / 32;
-    m_Layout = {B,        w,        right,   columns[0], columns[w - 1] + B + right,
-                n32,      columns,  fx,      fx1,        fx ? kBias : 0,
-                windows,  shuffles, weights, regular,    runs,
+    m_Layout = {B,        w,        right,   columns[0],  columns[w - 1] + B + right,
+                n32,      columns,  fx,      fx1,         fx ? kBias : 0,
+                windows,  shuffles, weights, regular,     runs,
                 permuted, wide,     0,       m_Strip / 4, -1};
     m_Layout.head = PlanRegular(m_Layout, regular, runs);
     const bool avx2 = CpuAtLeast(CpuLevel::Avx2), avx512 = CpuAtLeast(CpuLevel::Avx512);
@@ -474,14 +474,12 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
     }
     if (m_Box == nullptr)  // rows by sums: the sums past the row stay 0
         std::memset(m_Sums[0], 0, size_t(m_Strip) * 4);
-    m_DownPair = !fx || !avx512 ? nullptr
-                 : m_Lanes      ? DownPairAvx512<true>
-                                : DownPairAvx512<false>;
+    m_DownPair = !fx || !avx512 ? nullptr : m_Lanes ? DownPairAvx512<true> : DownPairAvx512<false>;
     if (fx)
         m_Down = m_Lanes  ? DownLanesAvx512
                  : avx512 ? DownAvx512<BilinearDown>
-                 : avx2 ? DownAvx2<BilinearDown>
-                        : DownSse2<BilinearDown>;
+                 : avx2   ? DownAvx2<BilinearDown>
+                          : DownSse2<BilinearDown>;
     else
         m_Down = avx512 ? DownAvx512<BoxDown> : avx2 ? DownAvx2<BoxDown> : DownSse2<BoxDown>;
     return true;

@@ -254,8 +254,8 @@ QVGFX_AVX2 inline __m256i Through(const Rule& rule, __m256i d, const BilinearDow
     return rule(d, op.Bytes(t0, b0, t1, b1));
 }
 template <bool Lanes, class Rule>
-QVGFX_AVX512 inline __m512i Through(const Rule& rule, __m512i d, const BilinearDown& op,
-                                    __m512i t0, __m512i b0, __m512i t1, __m512i b1)
+QVGFX_AVX512 inline __m512i Through(const Rule& rule, __m512i d, const BilinearDown& op, __m512i t0,
+                                    __m512i b0, __m512i t1, __m512i b1)
 {
     if constexpr (Lanes) {
         __m512i lo, hi;

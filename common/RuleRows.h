@@ -110,7 +110,10 @@ struct LaneOrder {
     QVGFX_AVX512 static __m512i Pack(__m512i lo, __m512i hi) { return Narrow(lo, hi); }
 };
 struct RowOrder {
-    QVGFX_AVX2 static __m256i Lo(__m256i x) { return _mm256_cvtepu8_epi16(_mm256_castsi256_si128(x)); }
+    QVGFX_AVX2 static __m256i Lo(__m256i x)
+    {
+        return _mm256_cvtepu8_epi16(_mm256_castsi256_si128(x));
+    }
     QVGFX_AVX2 static __m256i Hi(__m256i x)
     {
         return _mm256_cvtepu8_epi16(_mm256_extracti128_si256(x, 1));
