@@ -91,7 +91,7 @@ AVX2 void AcrossAvx2(const Layout& layout, int16_t* h, const uint8_t* row)
 // Sixty-four bytes per step from one 64-byte window of the row (PlanWide): four byte permutes
 // spread each byte's two source bytes into a pair of 16-bit lanes (the odd bytes zeroed), four
 // multiply-adds weigh and sum them. Each 32-bit lane order is planned so that the lane-wise packs
-// leave the 64 sums in order.
+// leave the 64 sums in the order BilinearDown::kSlotOf gives (see LaneSums).
 AVX512 void AcrossAvx512(const Layout& layout, int16_t* h, const uint8_t* row)
 {
     const Layout p = layout;
@@ -218,6 +218,7 @@ AVX512 void DownAvx512(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t
     if (i < n)
         DownAvx2<Op>(v + i, t + i, b + i, n - i, fy);
 }
+// The same from sums in kSlotOf order, n a whole number of 64s.
 AVX512 void DownLanesAvx512(uint8_t* v, const int16_t* t, const int16_t* b, ptrdiff_t n,
                             uint32_t fy)
 {

@@ -48,7 +48,8 @@ public:
     const uint8_t* Row(const uint8_t* top, const uint8_t* bottom, uint32_t fy,
                        uint8_t* out = nullptr);
 
-    // The strip's sums of the two source rows of a bilinear destination row, as Row combines them.
+    // The strip's sums of the two source rows of a bilinear destination row, as Row combines them
+    // (in the order LaneSums tells).
     void Sums(const uint8_t* top, const uint8_t* bottom, uint32_t fy, const int16_t** t,
               const int16_t** b);
 
@@ -94,7 +95,7 @@ public:
         const int32_t* permuted;  // per 32 bytes of the box path, see PlanPermuted
         const int32_t* wide;      // per 32 bytes of the box path, see PlanPermuted
         ptrdiff_t q0, q1;         // the strip's fours of destination bytes
-        int32_t head;             // the box path's first 32 bytes, see PlanRegular
+        int32_t head;             // where a 1/2 box row's head starts, or -1, see PlanRegular
     };
 
 private:
@@ -270,10 +271,9 @@ QVGFX_AVX512 inline __m512i Through(const Rule& rule, __m512i d, const BilinearD
 // vector of values goes from registers into the rule with the destination bytes (which lie clear
 // of the source), with no row of values between; Lanes: the sums are in kSlotOf order. With
 // Pair, a second destination row d1 of the same sums, weight fy1, in the same pass (the sums
-// loaded and paired once for both). With ahead,
-// the destination bytes that far on (the next rows the pass will take) are asked for ahead of
-// their turn: the rule reads each destination byte, and rows of a large surface come from beyond
-// the second-level cache.
+// loaded and paired once for both). With ahead, the destination bytes that far on (the next rows
+// the pass will take) are asked for ahead of their turn: the rule reads each destination byte,
+// and rows of a large surface come from beyond the second-level cache.
 #define QVGFX_DOWN_WITH_RULE(Name, T, V, width)                                                 \
     template <bool Pair, bool Lanes, class Rule>                                                   \
     T void Name(uint8_t* d, uint8_t* d1, const int16_t* t, const int16_t* b, ptrdiff_t n,          \
@@ -518,11 +518,11 @@ QVGFX_AVX512 inline ptrdiff_t BoxStep512(const ResampleEngine::Layout& p, ptrdif
 }
 
 // The head of a 1/2 row (pixel 0 reads source pixels 0 and 1, pixel 1 pixels 1 and 2, pixel 2
-// pixels 3 and 4, ...) at the AVX2 level: the source pixels from the head on with pixel 1 put in
-// front and the rest moved one pixel on, [1, 0, 1, 2, ...], pair as regular ones do. So the first
-// 32 bytes take one shift per source row, and the 32 after them load straight from one pixel
-// before where they would, where the windows take four loads and shuffles per 16 bytes. (The
-// AVX-512 kernel's wide step takes the first 64 bytes as fast.)
+// pixels 3 and 4, ...) at the AVX2 level: the row's first 32 source bytes rearranged as pixels
+// [1, 0, 1, 2, ...] (a lane-crossing shift by one pixel, pixel 1 put in front) pair as regular
+// ones do and give the first 16 destination bytes; the next 16 load straight from one pixel before
+// where regular bytes would. The windows took four loads and shuffles per 16 bytes. (The AVX-512
+// kernel's wide step takes the first 64 bytes as fast.)
 template <int B>
 QVGFX_AVX2 inline __m256i HeadPairSums(const uint8_t* row, __m256i order)
 {
@@ -592,10 +592,10 @@ bool NoHalves(const ResampleEngine::Layout&, ptrdiff_t, ptrdiff_t, const uint8_t
 // rows pitch bytes apart from d, n bytes of each from the four q0 on (a multiple of 8), the last
 // m < 32 by a step with m; at 256 bits the head of a 1/2 row where the plan found one; a run of
 // regular 64s where the plan found one, else a step; the rows two on asked for ahead where rows
-// are near. B is the pixel size where the bytes can be regular
-// or permuted (1, 4), else 0: a constant, so that the steps do not test it. The kernels read the
-// plan's fields where they use them: a copy of the plan just written would be read back before
-// its stores reach the cache, which stalls each call.
+// are near. B is the pixel size where the bytes can be regular or permuted (1, 4), else 0: a
+// constant, so that the steps do not test it. The kernels read the plan's fields where they use
+// them: a copy of the plan just written would be read back before its stores reach the cache,
+// which stalls each call.
 #define QVGFX_BOX_KERNEL(Name, T, Head, Run, Step, Halves)                                         \
     template <int B, class Rule>                                                                   \
     T void Name(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdiff_t n,                        \

@@ -53,14 +53,13 @@ void CopyRow(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule)
     T inline V Add16(V x, V y) { return p##_add_epi16(x, y); }                                           \
     T inline V Sub16(V x, V y) { return p##_sub_epi16(x, y); }                                           \
     T inline V MulLo16(V x, V y) { return p##_mullo_epi16(x, y); }                                      \
-    T inline V MulHi16(V x, V y) { return p##_mulhi_epu16(x, y); }                                      \
     T inline V Shr16(V x, int k) { return p##_srli_epi16(x, k); }                                        \
     T inline V AddSat8(V x, V y) { return p##_adds_epu8(x, y); }                                         \
     /* (x + y) >> 8 for a sum of 17 bits: the rounded-up average less the odd bit, then 7 more. */      \
     T inline V SumShr8(V x, V y) { return p##_srli_epi16(p##_sub_epi16(p##_avg_epu16(x, y), p##_and_si##bits(p##_xor_si##bits(x, y), p##_set1_epi16(1))), 7); } \
-    /* 255 - t / 255 rounded half up, the same as (255 * 255 - t) / 255 rounded (a multiple of 255 */ \
-    /* moves the rounding by a whole number, and t / 255 never ends in one half): one subtraction  */ \
-    /* from 255 * 255 + 128 and the multiply-high. */                                                  \
+    /* 255 - (t / 255 rounded half up) for t from 0 to 255 * 255 (beyond, the subtraction wraps):   */ \
+    /* (255 * 255 - t) / 255 rounded, since a multiple of 255 moves the rounding by a whole number */ \
+    /* and t / 255 never ends in one half; one subtraction from 255 * 255 + 128, one multiply-high. */ \
     T inline V Div255RoundRest16(V t) { return p##_mulhi_epu16(p##_sub_epi16(p##_set1_epi16(short(255 * 255 + 128)), t), p##_set1_epi16(257)); } \
     /* Bytes 0-7 of each 16 (Lo) or 8-15 (Hi) as 16-bit lanes; Narrow packs them back, clamped at 255. */ \
     T inline V Lo8(V x) { return p##_unpacklo_epi8(x, p##_setzero_si##bits()); }                       \
@@ -99,7 +98,7 @@ QVGFX_AVX512 inline __m512i InOrder(__m512i z)
 }
 
 // A vector of bytes as two vectors of their values in 16-bit lanes (Lo, Hi), and back (Pack), in
-// one of two orders. Lanes: bytes 0-7 of each 16 in Lo, 8-15 in Hi, the order of the lane-wise
+// one of two orders. LaneOrder: bytes 0-7 of each 16 in Lo, 8-15 in Hi, the order of the lane-wise
 // unpacks and pack. RowOrder: the first half of the bytes in Lo, the second in Hi.
 struct LaneOrder {
     QVGFX_AVX2 static __m256i Lo(__m256i x) { return Lo8(x); }

@@ -48,12 +48,13 @@ void FusedRows(ResampleEngine& e, uint8_t* p, uint8_t* p1, const uint8_t* top,
         const int16_t *ts, *bs;
         e.Sums(top, bottom, fy | fy1, &ts, &bs);  // the lower row, where either row reads it
         const bool lanes = e.LaneSums();
+        // (Sums in kSlotOf order come only from the AVX-512 across pass: they go to the 512-bit
+        // pass whatever wide512 says.)
         const auto down =
-            !wide512
-                ? (p1 ? DownWithRule256<true, false, Rule> : DownWithRule256<false, false, Rule>)
-            : lanes
-                ? (p1 ? DownWithRule512<true, true, Rule> : DownWithRule512<false, true, Rule>)
-                : (p1 ? DownWithRule512<true, false, Rule> : DownWithRule512<false, false, Rule>);
+            lanes ? (p1 ? DownWithRule512<true, true, Rule> : DownWithRule512<false, true, Rule>)
+            : wide512
+                ? (p1 ? DownWithRule512<true, false, Rule> : DownWithRule512<false, false, Rule>)
+                : (p1 ? DownWithRule256<true, false, Rule> : DownWithRule256<false, false, Rule>);
         down(p, p1, ts, bs, n, fy, fy1, rule, ahead);
         return;
     }

@@ -41,8 +41,8 @@ QVGFX_AVX512 void WordsRow512(uint8_t* d, const uint8_t* v, ptrdiff_t n, const R
 }
 #endif
 
-// The same on whole vectors of values in 16-bit lanes, in lane order (rows) or row order (other),
-// at the active level (AVX2 and up).
+// The same on whole vectors of values in 16-bit lanes, in LaneOrder (lanes) or RowOrder, at the
+// active level (AVX2 and up).
 template <class Rule, class Make>
 Row WordsOf([[maybe_unused]] Make make, [[maybe_unused]] bool lanes)
 {
@@ -64,7 +64,7 @@ struct RowCase {
     const char* name;
     Row row;
     std::function<uint8_t(uint32_t d, uint32_t s, uint32_t a, uint32_t b)> rule;
-    Row lanes, halves;  // the rule on values in 16-bit lanes
+    Row lanes, rows;  // the rule on values in 16-bit lanes, in LaneOrder and RowOrder
 };
 
 template <class Rule, class Make, class Plain>
@@ -143,14 +143,16 @@ TEST(RuleRowsTest, ExhaustiveBytePairsThroughTheVectorRows)
             const std::string name = c.name;
             for (auto [a, b] : name == "lincomb" ? weights : name == "airbrush" ? opacities : none) {
                 CapCpuLevel(CpuLevel(l));
+                // Every pair once, the destination bytes changing within each vector (a form that
+                // pairs values with the wrong destination lanes is caught).
                 for (uint32_t i = 0; i < 65536; ++i)
-                    s[i] = uint8_t(i), d[i] = uint8_t(i >> 8), want[i] = c.rule(d[i], s[i], a, b);
+                    s[i] = uint8_t(i), d[i] = uint8_t(i + (i >> 8)), want[i] = c.rule(d[i], s[i], a, b);
                 c.row(d.data(), s.data(), 65536, a, b);
                 ASSERT_EQ(d, want) << "level " << l << " " << name << " " << a << " " << b;
-                for (const Row* words : {&c.lanes, &c.halves})
+                for (const Row* words : {&c.lanes, &c.rows})
                     if (*words && CpuAtLeast(CpuLevel::Avx2)) {
                         for (uint32_t i = 0; i < 65536; ++i)
-                            d[i] = uint8_t(i >> 8);
+                            d[i] = uint8_t(i + (i >> 8));
                         (*words)(d.data(), s.data(), 65536, a, b);
                         ASSERT_EQ(d, want) << "level " << l << " " << name << " on 16-bit values, "
                                            << (words == &c.lanes ? "lane" : "row") << " order";
