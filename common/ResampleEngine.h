@@ -221,13 +221,23 @@ struct BilinearDown {
     QVGFX_AVX512 void Words(__m512i t0, __m512i b0, __m512i t1, __m512i b1, __m512i& lo,
                             __m512i& hi) const
     {
-        lo = Joined(t0, b0), hi = Joined(t1, b1);
-    }
-    QVGFX_AVX512 __m512i Joined(__m512i t, __m512i b) const
-    {
         const __m512i m = _mm512_set1_epi32(w), lift = _mm512_set1_epi32(kLift);
-        const __m512i x = _mm512_dpwssd_epi32(lift, _mm512_unpacklo_epi16(t, b), m),
-                      y = _mm512_dpwssd_epi32(lift, _mm512_unpackhi_epi16(t, b), m);
+        lo = Joined(t0, b0, m, lift), hi = Joined(t1, b1, m, lift);
+    }
+    // The same for 255 less each value, at no cost: 255 - (s >> 16) = (255 * 65536 + 65535 - s)
+    // >> 16 for a lifted sum s, so the multiply-adds take the weights negated and start from
+    // 255 * 65536 + 65535 less the lift.
+    QVGFX_AVX512 void Rest(__m512i t0, __m512i b0, __m512i t1, __m512i b1, __m512i& lo,
+                           __m512i& hi) const
+    {
+        const __m512i m = _mm512_sub_epi16(_mm512_setzero_si512(), _mm512_set1_epi32(w));
+        const __m512i start = _mm512_set1_epi32(255 * 65536 + 65535 - kLift);
+        lo = Joined(t0, b0, m, start), hi = Joined(t1, b1, m, start);
+    }
+    QVGFX_AVX512 static __m512i Joined(__m512i t, __m512i b, __m512i m, __m512i start)
+    {
+        const __m512i x = _mm512_dpwssd_epi32(start, _mm512_unpacklo_epi16(t, b), m),
+                      y = _mm512_dpwssd_epi32(start, _mm512_unpackhi_epi16(t, b), m);
         return _mm512_mask_blend_epi16(__mmask32(0xAAAAAAAA),
                                        _mm512_maskz_srli_epi32(__mmask16(-1), x, 16), y);
     }
@@ -246,7 +256,8 @@ struct BilinearDown {
 };
 
 // A vector of destination bytes d through the rule with the values of the sums: from sums in
-// kSlotOf order (Lanes, 512 bits only) as 16-bit lanes, else in order as bytes.
+// kSlotOf order (Lanes, 512 bits only) as 16-bit lanes (255 less each value where the rule has a
+// form on those), else in order as bytes.
 template <bool Lanes, class Rule>
 QVGFX_AVX2 inline __m256i Through(const Rule& rule, __m256i d, const BilinearDown& op, __m256i t0,
                                   __m256i b0, __m256i t1, __m256i b1)
@@ -260,6 +271,10 @@ QVGFX_AVX512 inline __m512i Through(const Rule& rule, __m512i d, const BilinearD
 {
     if constexpr (Lanes) {
         __m512i lo, hi;
+        if constexpr (requires { rule.Rest(LaneOrder{}, d, d, d); }) {
+            op.Rest(t0, b0, t1, b1, lo, hi);
+            return rule.Rest(LaneOrder{}, d, lo, hi);
+        }
         op.Words(t0, b0, t1, b1, lo, hi);
         return RuleOnWords<LaneOrder>(rule, d, lo, hi);
     } else

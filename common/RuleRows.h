@@ -142,10 +142,11 @@ struct RowOrder {
     QVGFX_AVX2 __m256i operator()(__m256i d, __m256i v) const { using V [[maybe_unused]] = __m256i; __VA_ARGS__ }    \
     QVGFX_AVX512 __m512i operator()(__m512i d, __m512i v) const { using V [[maybe_unused]] = __m512i; __VA_ARGS__ }
 // A rule's form on values still in 16-bit lanes (lo and hi, in the order H unpacks d), for rules
-// that would unpack the values again: one body for 32 and 64 bytes.
-#define QVGFX_WORD_FORMS(...)                                                                      \
-    template <class H> QVGFX_AVX2 __m256i Words(H, __m256i d, __m256i lo, __m256i hi) const { using V [[maybe_unused]] = __m256i; __VA_ARGS__ } \
-    template <class H> QVGFX_AVX512 __m512i Words(H, __m512i d, __m512i lo, __m512i hi) const { using V [[maybe_unused]] = __m512i; __VA_ARGS__ }
+// that would unpack the values again: Words on the values, Rest on 255 less each value (which
+// the kernels can give at no cost where the rule wants them); one body for 32 and 64 bytes.
+#define QVGFX_WORD_FORMS(Name, ...)                                                                \
+    template <class H> QVGFX_AVX2 __m256i Name(H, __m256i d, __m256i lo, __m256i hi) const { using V [[maybe_unused]] = __m256i; __VA_ARGS__ } \
+    template <class H> QVGFX_AVX512 __m512i Name(H, __m512i d, __m512i lo, __m512i hi) const { using V [[maybe_unused]] = __m512i; __VA_ARGS__ }
 // clang-format on
 
 // The rule on values in 16-bit lanes in the order H: its own form on them where it has one, else

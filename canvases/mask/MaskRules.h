@@ -20,10 +20,13 @@ struct PaintBrush {
     QVGFX_VECTOR_FORMS(
         const V s = Complement(v), e = Complement(d);
         return Narrow(Div255RoundRest16(MulLo16(Lo8(s), Lo8(e))), Div255RoundRest16(MulLo16(Hi8(s), Hi8(e))));)
-    // The same on source values in 16-bit lanes, whose complements are taken there.
-    QVGFX_WORD_FORMS(
-        const V e = Complement(d), full = Splat16(d, 255);
-        return H::Pack(Div255RoundRest16(MulLo16(Sub16(full, lo), H::Lo(e))), Div255RoundRest16(MulLo16(Sub16(full, hi), H::Hi(e))));)
+    // The same on source values in 16-bit lanes, or on their complements.
+    QVGFX_WORD_FORMS(Words,
+        const V full = Splat16(d, 255);
+        return Rest(H{}, d, Sub16(full, lo), Sub16(full, hi));)
+    QVGFX_WORD_FORMS(Rest,
+        const V e = Complement(d);
+        return H::Pack(Div255RoundRest16(MulLo16(lo, H::Lo(e))), Div255RoundRest16(MulLo16(hi, H::Hi(e))));)
     // clang-format on
 #endif
 };
@@ -47,7 +50,7 @@ struct AirBrush {
         const V lo = Div255RoundRest16(MulLo16(Lo8(v), o)), hi = Div255RoundRest16(MulLo16(Hi8(v), o));
         return Narrow(Div255RoundRest16(MulLo16(lo, Lo8(e))), Div255RoundRest16(MulLo16(hi, Hi8(e))));)
     // The same on source values in 16-bit lanes.
-    QVGFX_WORD_FORMS(
+    QVGFX_WORD_FORMS(Words,
         const V o = Splat16(d, int(m_Opacity)), e = Complement(d);
         const V a = Div255RoundRest16(MulLo16(lo, o)), b = Div255RoundRest16(MulLo16(hi, o));
         return H::Pack(Div255RoundRest16(MulLo16(a, H::Lo(e))), Div255RoundRest16(MulLo16(b, H::Hi(e))));)

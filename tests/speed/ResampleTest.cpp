@@ -99,4 +99,67 @@ TEST(ResampleTest, EngineTakesLongRowsStripByStrip)
         }
 }
 
+#if QVGFX_X86
+// The AVX-512 down pass's values, and 255 less each, of 64 destination bytes from sums in kSlotOf
+// order, put back in the order of the bytes.
+QVGFX_AVX512 void LaneValues(const BilinearDown& op, const int16_t* t, const int16_t* b, uint8_t* values, uint8_t* rests)
+{
+    const __m512i t0 = _mm512_loadu_si512(t), t1 = _mm512_loadu_si512(t + 32);
+    const __m512i b0 = _mm512_loadu_si512(b), b1 = _mm512_loadu_si512(b + 32);
+    __m512i lo, hi;
+    op.Words(t0, b0, t1, b1, lo, hi);
+    _mm512_storeu_si512(values, LaneOrder::Pack(lo, hi));
+    op.Rest(t0, b0, t1, b1, lo, hi);
+    _mm512_storeu_si512(rests, LaneOrder::Pack(lo, hi));
+}
+#endif
+
+// The down pass at every weight, on sums whose weighted total ends in 0xFFFF or 0x0000 (where a
+// start or a rounding off by one shows) and on others: (t (255 - fy) + b fy + 255 * 32768) >> 16
+// for sums biased by -32768, and 255 less it.
+TEST(ResampleTest, DownPassValuesAtTheirRoundingEdges)
+{
+#if QVGFX_X86
+    if (DetectedCpuLevel() < CpuLevel::Avx512)
+        GTEST_SKIP() << "no AVX-512";
+    const auto inverse = [](uint32_t a) {  // of an odd a, modulo 65536
+        uint32_t x = a;
+        for (int i = 0; i < 4; ++i)
+            x *= 2 - a * x;
+        return x & 0xFFFF;
+    };
+    std::mt19937 rng(5);
+    for (uint32_t fy = 0; fy < 256; ++fy) {
+        int16_t t[64], b[64];
+        uint8_t want[64], values[64], rests[64];
+        for (int u = 0; u < 64; ++u) {
+            // Unbiased sums up to 255 * 255; every other byte at an edge, one of the two sums
+            // solved for it by the inverse of its weight (one of 255 - fy and fy is odd).
+            uint32_t tt = rng() % 65026, bb = rng() % 65026;
+            const uint32_t edge = u % 4 == 0 ? 0xFFFF : 0;
+            while (u % 2 == 0) {
+                if ((255 - fy) % 2 == 1)
+                    tt = (edge - bb * fy) * inverse(255 - fy) & 0xFFFF;
+                else
+                    bb = (edge - tt * (255 - fy)) * inverse(fy) & 0xFFFF;
+                if (tt <= 65025 && bb <= 65025)
+                    break;
+                tt = rng() % 65026, bb = rng() % 65026;
+            }
+            const int32_t x = int32_t(tt * (255 - fy) + bb * fy);
+            const int s = BilinearDown::kSlotOf[size_t(u)];
+            t[s] = int16_t(int32_t(tt) - 32768), b[s] = int16_t(int32_t(bb) - 32768);
+            want[u] = uint8_t(x >> 16);
+        }
+        LaneValues(BilinearDown{int32_t((255 - fy) | fy << 16)}, t, b, values, rests);
+        for (int u = 0; u < 64; ++u) {
+            ASSERT_EQ(values[u], want[u]) << "fy " << fy << " byte " << u;
+            ASSERT_EQ(rests[u], 255 - want[u]) << "fy " << fy << " byte " << u;
+        }
+    }
+#else
+    GTEST_SKIP() << "x86 only";
+#endif
+}
+
 }  // namespace
