@@ -213,6 +213,38 @@ struct BilinearDown {
         return a;
     }();
 
+    // The values of 32 destination bytes in 16-bit lanes in LaneOrder, from sums in the order of
+    // the bytes: the 128-bit halves of the two vectors of sums are exchanged first (bytes 0-7 with
+    // 16-23, 8-15 with 24-31), then each vector's multiply-adds shifted and packed. For rules that
+    // take such values, where it saves their unpacking and two packs and a permute of the bytes.
+    QVGFX_AVX2 void Words(__m256i t0, __m256i b0, __m256i t1, __m256i b1, __m256i& lo,
+                          __m256i& hi) const
+    {
+        Exchanged(t0, b0, t1, b1, _mm256_set1_epi32(w), _mm256_set1_epi32(kLift), lo, hi);
+    }
+    // The same for 255 less each value (see the 64-byte Rest).
+    QVGFX_AVX2 void Rest(__m256i t0, __m256i b0, __m256i t1, __m256i b1, __m256i& lo,
+                         __m256i& hi) const
+    {
+        const __m256i m = _mm256_sub_epi16(_mm256_setzero_si256(), _mm256_set1_epi32(w));
+        Exchanged(t0, b0, t1, b1, m, _mm256_set1_epi32(255 * 65536 + 65535 - kLift), lo, hi);
+    }
+    QVGFX_AVX2 static void Exchanged(__m256i t0, __m256i b0, __m256i t1, __m256i b1, __m256i m,
+                                     __m256i start, __m256i& lo, __m256i& hi)
+    {
+        lo = Joined(_mm256_permute2x128_si256(t0, t1, 0x20),
+                    _mm256_permute2x128_si256(b0, b1, 0x20), m, start);
+        hi = Joined(_mm256_permute2x128_si256(t0, t1, 0x31),
+                    _mm256_permute2x128_si256(b0, b1, 0x31), m, start);
+    }
+    QVGFX_AVX2 static __m256i Joined(__m256i t, __m256i b, __m256i m, __m256i start)
+    {
+        const __m256i x = _mm256_madd_epi16(_mm256_unpacklo_epi16(t, b), m),
+                      y = _mm256_madd_epi16(_mm256_unpackhi_epi16(t, b), m);
+        return _mm256_packs_epi32(_mm256_srli_epi32(_mm256_add_epi32(x, start), 16),
+                                  _mm256_srli_epi32(_mm256_add_epi32(y, start), 16));
+    }
+
     // The values of 64 destination bytes in 16-bit lanes in LaneOrder (bytes 0-7 of each 16 in
     // lo, 8-15 in hi), from sums the across pass stored in the order kSlotOf gives. Each value is
     // the high half of its lifted 32-bit sum: the low pairs' sums are shifted down into the low
@@ -258,26 +290,43 @@ struct BilinearDown {
 // A vector of destination bytes d through the rule with the values of the sums: from sums in
 // kSlotOf order (Lanes, 512 bits only) as 16-bit lanes (255 less each value where the rule has a
 // form on those), else in order as bytes.
+// clang-format off
+#define QVGFX_THROUGH_WORDS(T, V)                                                                  \
+    template <class Rule>                                                                          \
+    T inline V ThroughWords(const Rule& rule, V d, const BilinearDown& op, V t0, V b0, V t1, V b1) \
+    {                                                                                              \
+        V lo, hi;                                                                                  \
+        if constexpr (requires { rule.Rest(LaneOrder{}, d, d, d); }) {                             \
+            op.Rest(t0, b0, t1, b1, lo, hi);                                                       \
+            return rule.Rest(LaneOrder{}, d, lo, hi);                                              \
+        }                                                                                          \
+        op.Words(t0, b0, t1, b1, lo, hi);                                                          \
+        return RuleOnWords<LaneOrder>(rule, d, lo, hi);                                            \
+    }
+QVGFX_THROUGH_WORDS(QVGFX_AVX2, __m256i)
+QVGFX_THROUGH_WORDS(QVGFX_AVX512, __m512i)
+#undef QVGFX_THROUGH_WORDS
+// clang-format on
+
+// At 256 bits the sums are in the order of the bytes; rules with a form on 16-bit values take
+// them in LaneOrder, the others as bytes.
 template <bool Lanes, class Rule>
 QVGFX_AVX2 inline __m256i Through(const Rule& rule, __m256i d, const BilinearDown& op, __m256i t0,
                                   __m256i b0, __m256i t1, __m256i b1)
 {
     static_assert(!Lanes, "lane-ordered sums are read 64 at a time");
-    return rule(d, op.Bytes(t0, b0, t1, b1));
+    if constexpr (requires { rule.Words(LaneOrder{}, d, d, d); })
+        return ThroughWords(rule, d, op, t0, b0, t1, b1);
+    else
+        return rule(d, op.Bytes(t0, b0, t1, b1));
 }
 template <bool Lanes, class Rule>
 QVGFX_AVX512 inline __m512i Through(const Rule& rule, __m512i d, const BilinearDown& op, __m512i t0,
                                     __m512i b0, __m512i t1, __m512i b1)
 {
-    if constexpr (Lanes) {
-        __m512i lo, hi;
-        if constexpr (requires { rule.Rest(LaneOrder{}, d, d, d); }) {
-            op.Rest(t0, b0, t1, b1, lo, hi);
-            return rule.Rest(LaneOrder{}, d, lo, hi);
-        }
-        op.Words(t0, b0, t1, b1, lo, hi);
-        return RuleOnWords<LaneOrder>(rule, d, lo, hi);
-    } else
+    if constexpr (Lanes)
+        return ThroughWords(rule, d, op, t0, b0, t1, b1);
+    else
         return rule(d, op.Bytes(t0, b0, t1, b1));
 }
 

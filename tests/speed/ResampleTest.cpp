@@ -100,8 +100,19 @@ TEST(ResampleTest, EngineTakesLongRowsStripByStrip)
 }
 
 #if QVGFX_X86
-// The AVX-512 down pass's values, and 255 less each, of 64 destination bytes from sums in kSlotOf
-// order, put back in the order of the bytes.
+// The down pass's values, and 255 less each, in 16-bit lanes, put back in the order of the bytes:
+// of 32 destination bytes from sums in their order (AVX2), and of 64 from sums in kSlotOf order
+// (AVX-512).
+QVGFX_AVX2 void LaneValues256(const BilinearDown& op, const int16_t* t, const int16_t* b, uint8_t* values, uint8_t* rests)
+{
+    const __m256i t0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t)), t1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t + 16));
+    const __m256i b0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b)), b1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + 16));
+    __m256i lo, hi;
+    op.Words(t0, b0, t1, b1, lo, hi);
+    Store(values, LaneOrder::Pack(lo, hi));
+    op.Rest(t0, b0, t1, b1, lo, hi);
+    Store(rests, LaneOrder::Pack(lo, hi));
+}
 QVGFX_AVX512 void LaneValues(const BilinearDown& op, const int16_t* t, const int16_t* b, uint8_t* values, uint8_t* rests)
 {
     const __m512i t0 = _mm512_loadu_si512(t), t1 = _mm512_loadu_si512(t + 32);
@@ -114,14 +125,15 @@ QVGFX_AVX512 void LaneValues(const BilinearDown& op, const int16_t* t, const int
 }
 #endif
 
-// The down pass at every weight, on sums whose weighted total ends in 0xFFFF or 0x0000 (where a
-// start or a rounding off by one shows) and on others: (t (255 - fy) + b fy + 255 * 32768) >> 16
-// for sums biased by -32768, and 255 less it.
+// The down pass at every weight, at 256 and 512 bits, on sums whose weighted total ends in 0xFFFF
+// or 0x0000 (where a start or a rounding off by one shows) and on others: (t (255 - fy) + b fy +
+// 255 * 32768) >> 16 for sums biased by -32768, and 255 less it.
 TEST(ResampleTest, DownPassValuesAtTheirRoundingEdges)
 {
 #if QVGFX_X86
-    if (DetectedCpuLevel() < CpuLevel::Avx512)
-        GTEST_SKIP() << "no AVX-512";
+    if (DetectedCpuLevel() < CpuLevel::Avx2)
+        GTEST_SKIP() << "no AVX2";
+    const bool avx512 = DetectedCpuLevel() >= CpuLevel::Avx512;
     const auto inverse = [](uint32_t a) {  // of an odd a, modulo 65536
         uint32_t x = a;
         for (int i = 0; i < 4; ++i)
@@ -130,8 +142,8 @@ TEST(ResampleTest, DownPassValuesAtTheirRoundingEdges)
     };
     std::mt19937 rng(5);
     for (uint32_t fy = 0; fy < 256; ++fy) {
-        int16_t t[64], b[64];
-        uint8_t want[64], values[64], rests[64];
+        int16_t t[64], b[64], t256[64], b256[64];
+        uint8_t want[64], values[64], rests[64], values256[64], rests256[64];
         for (int u = 0; u < 64; ++u) {
             // Unbiased sums up to 255 * 255; every other byte at an edge, one of the two sums
             // solved for it by the inverse of its weight (one of 255 - fy and fy is odd).
@@ -148,13 +160,19 @@ TEST(ResampleTest, DownPassValuesAtTheirRoundingEdges)
             }
             const int32_t x = int32_t(tt * (255 - fy) + bb * fy);
             const int s = BilinearDown::kSlotOf[size_t(u)];
-            t[s] = int16_t(int32_t(tt) - 32768), b[s] = int16_t(int32_t(bb) - 32768);
+            t[s] = t256[u] = int16_t(int32_t(tt) - 32768), b[s] = b256[u] = int16_t(int32_t(bb) - 32768);
             want[u] = uint8_t(x >> 16);
         }
-        LaneValues(BilinearDown{int32_t((255 - fy) | fy << 16)}, t, b, values, rests);
+        const BilinearDown op{int32_t((255 - fy) | fy << 16)};
+        LaneValues256(op, t256, b256, values256, rests256);
+        LaneValues256(op, t256 + 32, b256 + 32, values256 + 32, rests256 + 32);
+        if (avx512)
+            LaneValues(op, t, b, values, rests);
         for (int u = 0; u < 64; ++u) {
-            ASSERT_EQ(values[u], want[u]) << "fy " << fy << " byte " << u;
-            ASSERT_EQ(rests[u], 255 - want[u]) << "fy " << fy << " byte " << u;
+            ASSERT_EQ(values256[u], want[u]) << "256 bits, fy " << fy << " byte " << u;
+            ASSERT_EQ(rests256[u], 255 - want[u]) << "256 bits, fy " << fy << " byte " << u;
+            ASSERT_TRUE(!avx512 || values[u] == want[u]) << "fy " << fy << " byte " << u;
+            ASSERT_TRUE(!avx512 || rests[u] == 255 - want[u]) << "fy " << fy << " byte " << u;
         }
     }
 #else
