@@ -267,10 +267,11 @@ bool ShareWindows(const Layout& p, int32_t* windows, uint8_t* shuffles)
 int32_t PlanRegular(const Layout& p, int32_t* regular, int32_t* runs)
 {
     const ptrdiff_t per = 32 / p.B;
+    const bool pairs = !p.fx && (p.B == 1 || p.B == 4) && p.right == p.B;  // adjacent pixels
     for (ptrdiff_t g = 0; g < p.n32 / 32; ++g) {
         const ptrdiff_t i0 = g * per;
         regular[g] = -1;
-        if (p.fx || (p.B != 1 && p.B != 4) || p.right != p.B || i0 + per > p.w)
+        if (!pairs || i0 + per > p.w)
             continue;
         const int32_t* c = p.columns + i0;
         bool two = true;  // no early way out: the compiler takes the compares a vector at a time
@@ -283,7 +284,7 @@ int32_t PlanRegular(const Layout& p, int32_t* regular, int32_t* runs)
             regular[g] >= 0 && g + 1 < p.n32 / 32 && regular[g + 1] == regular[g] + 64;
         runs[g] = pair ? 1 + (g + 2 < p.n32 / 32 && runs[g + 2] > 0 ? runs[g + 2] : 0) : 0;
     }
-    if (p.fx || (p.B != 1 && p.B != 4) || p.right != p.B || per > p.w)
+    if (!pairs || per > p.w)
         return -1;
     bool head = true;
     for (ptrdiff_t i = 1; i < per; ++i)

@@ -145,6 +145,7 @@ concept WideRule = requires(const Rule& r, __m256i x, __m256i& y, __m512i x2, __
 // and the lift puts back what the bias of 32768 took off each sum.
 struct BilinearDown {
     static constexpr int32_t kLift = 32768 * 255;
+    static constexpr int32_t kRestStart = 255 * 65536 + 65535 - kLift;  // see Rest
     int32_t w;
     QVGFX_SSE2 __m128i Lifted(__m128i x) const
     {
@@ -227,7 +228,7 @@ struct BilinearDown {
                          __m256i& hi) const
     {
         const __m256i m = _mm256_sub_epi16(_mm256_setzero_si256(), _mm256_set1_epi32(w));
-        Exchanged(t0, b0, t1, b1, m, _mm256_set1_epi32(255 * 65536 + 65535 - kLift), lo, hi);
+        Exchanged(t0, b0, t1, b1, m, _mm256_set1_epi32(kRestStart), lo, hi);
     }
     QVGFX_AVX2 static void Exchanged(__m256i t0, __m256i b0, __m256i t1, __m256i b1, __m256i m,
                                      __m256i start, __m256i& lo, __m256i& hi)
@@ -258,12 +259,12 @@ struct BilinearDown {
     }
     // The same for 255 less each value, at no cost: 255 - (s >> 16) = (255 * 65536 + 65535 - s)
     // >> 16 for a lifted sum s, so the multiply-adds take the weights negated and start from
-    // 255 * 65536 + 65535 less the lift.
+    // kRestStart.
     QVGFX_AVX512 void Rest(__m512i t0, __m512i b0, __m512i t1, __m512i b1, __m512i& lo,
                            __m512i& hi) const
     {
         const __m512i m = _mm512_sub_epi16(_mm512_setzero_si512(), _mm512_set1_epi32(w));
-        const __m512i start = _mm512_set1_epi32(255 * 65536 + 65535 - kLift);
+        const __m512i start = _mm512_set1_epi32(kRestStart);
         lo = Joined(t0, b0, m, start), hi = Joined(t1, b1, m, start);
     }
     QVGFX_AVX512 static __m512i Joined(__m512i t, __m512i b, __m512i m, __m512i start)

@@ -300,7 +300,7 @@ QVGFX_AVX512 int64_t GatherAvx512(const Gather512& g, uint8_t* d, const uint8_t*
     return i;
 }
 
-// 4 to 4 bytes keeps each pixel in place: one in-lane byte shuffle per 16 pixels.
+// The whole 32-pixel steps from pixel i on, returning where they end.
 template <bool Stream>
 QVGFX_AVX512 int64_t ShuffleRun512(__m512i m, uint8_t* d, const uint8_t* s, int64_t i, int64_t n)
 {
@@ -313,6 +313,7 @@ QVGFX_AVX512 int64_t ShuffleRun512(__m512i m, uint8_t* d, const uint8_t* s, int6
     return i;
 }
 
+// 4 to 4 bytes keeps each pixel in place: one in-lane byte shuffle per 16 pixels.
 QVGFX_AVX512 int64_t ShuffleAvx512(const Gather& g, uint8_t* d, const uint8_t* s, int64_t n)
 {
     const __m512i m = _mm512_maskz_broadcast_i32x4(
