@@ -32,7 +32,7 @@ const uint8_t kConst = 0xFE;  // in a byte table: the constant 255 instead of a 
 struct Gather512 {
     alignas(64) uint8_t idx[4][64];
     alignas(64) uint8_t c[4][64];
-    int at[4];
+    int at[4] = {};
 };
 
 // Whether output vector o of a block may draw on load k: the source bytes of its pixels.
@@ -40,28 +40,6 @@ constexpr bool Uses(int SB, int DB, int o, int k)
 {
     const int first = (16 * o / DB) * SB, last = ((16 * o + 15) / DB) * SB + SB - 1;
     return k >= first / 16 && k <= last / 16;
-}
-
-// src[j] names the source byte of destination byte j of one pixel (or kConst).
-// Built once per call; SB and DB are constants, so that the divisions below are cheap.
-template <int SB, int DB>
-Gather MakeGather(const uint8_t* src)
-{
-    Gather g{};
-    for (int o = 0; o < 4; ++o)
-        for (int k = 0; k < 4; ++k)
-            for (int j = 0; j < 16; ++j)
-                g.m[o][k][j] = 0x80;
-    for (int j = 0; j < 16 * DB; ++j) {
-        const int o = j / 16, b = j % 16;
-        if (src[j % DB] == kConst) {
-            g.c[o][b] = 255;
-            continue;
-        }
-        const int from = (j / DB) * SB + src[j % DB];
-        g.m[o][from / 16][b] = uint8_t(from % 16);
-    }
-    return g;
 }
 
 // Where window o of a 64-pixel block may start at the block's 64-byte source vector k, its bytes
@@ -83,11 +61,66 @@ constexpr bool kAligned = [] {
     return true;
 }();
 
-// src[j] as in MakeGather.
+#if QVGFX_X86
+// Per destination byte j of a block of 64 pixels: the first source byte of its pixel, and the
+// byte of the pixel's layout it takes (j % DB). Fixed at compile time, so that a call's tables
+// take a few vector steps: the layout's bytes shuffled into place and added.
 template <int SB, int DB>
-Gather512 MakeGather512(const uint8_t* src)
+struct Picks {
+    alignas(64) uint8_t pixel[64 * DB];
+    alignas(64) uint8_t chan[64 * DB];
+};
+template <int SB, int DB>
+constexpr Picks<SB, DB> kPicks = [] {
+    Picks<SB, DB> p{};
+    for (int j = 0; j < 64 * DB; ++j)
+        p.pixel[j] = uint8_t(j / DB * SB), p.chan[j] = uint8_t(j % DB);
+    return p;
+}();
+
+// The layout src[0 .. DB - 1] (src[j] names the source byte of destination byte j of a pixel, or
+// kConst) in each of the four bytes of a 32-bit value, ready to be broadcast and shuffled.
+template <int DB>
+int32_t LayoutWord(const uint8_t* src)
 {
-    Gather512 g{};
+    uint32_t w = 0;
+    for (int j = 0; j < DB; ++j)
+        w |= uint32_t(src[j]) << 8 * j;
+    return int32_t(w);
+}
+
+// The 16-pixel tables: for output vector o and load k, byte b takes byte from - 16k of the load,
+// where from, the source byte it reads within the block, lies in that load; else 0x80 (zero).
+template <int SB, int DB>
+QVGFX_SSSE3 Gather MakeGather(const uint8_t* src)
+{
+    const __m128i layout = _mm_set1_epi32(LayoutWord<DB>(src)), fill = _mm_set1_epi8(char(kConst));
+    const __m128i last = _mm_set1_epi8(15), none = _mm_set1_epi8(char(0x80));
+    Gather g;
+    for (int o = 0; o < DB; ++o) {
+        const auto at = [o](const uint8_t* t) {
+            return _mm_load_si128(reinterpret_cast<const __m128i*>(t + 16 * o));
+        };
+        const __m128i chan = _mm_shuffle_epi8(layout, at(kPicks<SB, DB>.chan));
+        const __m128i constant = _mm_cmpeq_epi8(chan, fill);
+        const __m128i from = _mm_add_epi8(at(kPicks<SB, DB>.pixel), chan);
+        _mm_store_si128(reinterpret_cast<__m128i*>(g.c[o]), constant);
+        for (int k = 0; k < SB; ++k) {
+            const __m128i t = _mm_sub_epi8(from, _mm_set1_epi8(char(16 * k)));
+            const __m128i in = _mm_andnot_si128(constant, _mm_cmpeq_epi8(_mm_min_epu8(t, last), t));
+            _mm_store_si128(reinterpret_cast<__m128i*>(g.m[o][k]),
+                            _mm_or_si128(_mm_and_si128(in, t), _mm_andnot_si128(in, none)));
+        }
+    }
+    return g;
+}
+
+// The 64-pixel tables; src as in MakeGather.
+template <int SB, int DB>
+QVGFX_AVX512 Gather512 MakeGather512(const uint8_t* src)
+{
+    Gather512 g;
+    const __m512i layout = _mm512_set1_epi32(LayoutWord<DB>(src));
     const int windows = DB == 1 ? 2 : DB, per = 64 * DB / windows;  // destination bytes per window
     for (int o = 0; o < windows; ++o) {
         if constexpr (kAligned<SB, DB>) {
@@ -101,18 +134,18 @@ Gather512 MakeGather512(const uint8_t* src)
                     first = std::min(first, (j / DB) * SB + src[j % DB]);
             g.at[o] = std::min(first, 64 * SB - 128);
         }
-        for (int j = o * per; j < (o + 1) * per; ++j) {
-            const int out = DB == 1 ? 0 : o, b = j % 64;
-            if (src[j % DB] == kConst)
-                g.c[out][b] = 255;
-            else
-                g.idx[DB == 1 ? o : out][b] = uint8_t((j / DB) * SB + src[j % DB] - g.at[o]);
-        }
+        // A one-byte destination takes half of each window: both from the block's first 64.
+        const int chunk = DB == 1 ? 0 : 64 * o;
+        const __m512i chan =
+            _mm512_shuffle_epi8(layout, _mm512_load_si512(kPicks<SB, DB>.chan + chunk));
+        const __m512i from = _mm512_add_epi8(_mm512_load_si512(kPicks<SB, DB>.pixel + chunk), chan);
+        _mm512_store_si512(g.idx[o], _mm512_sub_epi8(from, _mm512_set1_epi8(char(g.at[o]))));
+        _mm512_store_si512(
+            g.c[o], _mm512_movm_epi8(_mm512_cmpeq_epi8_mask(chan, _mm512_set1_epi8(char(kConst)))));
     }
     return g;
 }
 
-#if QVGFX_X86
 template <int SB, int DB>
 __attribute__((target("ssse3"))) int64_t GatherSsse3(const Gather& g, uint8_t* d, const uint8_t* s,
                                                      int64_t n)
@@ -337,7 +370,7 @@ int64_t GatherAt(const uint8_t* src, uint8_t* d, const uint8_t* s, int64_t n)
 {
     int64_t i = 0;
     const bool wide = CpuAtLeast(CpuLevel::Avx512);
-    if (wide && !(SB == 4 && DB == 4))
+    if (wide && !(SB == 4 && DB == 4) && n >= 64)
         i = GatherAvx512<SB, DB>(MakeGather512<SB, DB>(src), d, s, n);
     if (n - i < 16)
         return i;
