@@ -46,15 +46,22 @@ struct ResampleTables {
 };
 
 // Fills t for the visible columns x and rows y of a rectangle whose source pixel (0, 0) lies at
-// origin. Position i * step gives the source index (>> 16) and its weight ((>> 8) & 255).
-// Returns false, with nothing allocated, when the block cannot be had.
-inline bool BuildTables(ResampleTables& t, int B, const ResampleAxis& x, const ResampleAxis& y,
-                        const uint8_t* origin, ptrdiff_t sPitch, bool weights, uint64_t plan = 0)
+// origin. Position i * step gives the source index (>> 16) and its weight ((>> 8) & 255); every
+// position lies below 2^31 (source spans of at most 32768 pixels), so that they step in 32 bits,
+// four or more at a time. Returns false, with nothing allocated, when the block cannot be had or a
+// position would not fit.
+template <int B>
+bool BuildTables(ResampleTables& t, const ResampleAxis& x, const ResampleAxis& y,
+                 const uint8_t* origin, ptrdiff_t sPitch, bool weights, uint64_t plan = 0)
 {
     const uint64_t nx = uint64_t(x.count), ny = uint64_t(y.count);
     const uint64_t bytes =
         ny * sizeof(const uint8_t*) + nx * sizeof(int32_t) + (weights ? 2 * (nx + ny) : 0);
-    if (bytes > PTRDIFF_MAX || plan > PTRDIFF_MAX - bytes)
+    const auto fits = [](const ResampleAxis& a) {
+        return a.first >= 0 && a.step >= 0 && a.step <= INT32_MAX &&
+               (a.count < 1 || (a.first + a.count - 1) * a.step <= INT32_MAX);
+    };
+    if (bytes > PTRDIFF_MAX || plan > PTRDIFF_MAX - bytes || !fits(x) || !fits(y))
         return false;
     t.m_Block = new (std::nothrow) uint8_t[std::size_t(bytes + plan)];
     if (t.m_Block == nullptr)
@@ -65,19 +72,20 @@ inline bool BuildTables(ResampleTables& t, int B, const ResampleAxis& x, const R
     t.m_Rows = reinterpret_cast<const uint8_t**>(t.m_Block);
     t.m_Columns = reinterpret_cast<int32_t*>(t.m_Block + ny * sizeof(const uint8_t*));
     uint8_t* w = t.m_Block + ny * sizeof(const uint8_t*) + nx * sizeof(int32_t);
-    // Positions step by step (the first one multiplied out): the same i * step, with no multiply
-    // per entry.
-    int64_t px = x.first * x.step;
-    for (uint64_t i = 0; i < nx; ++i, px += x.step)
-        t.m_Columns[i] = int32_t((px >> 16) * B);
-    int64_t py = y.first * y.step;
-    for (uint64_t j = 0; j < ny; ++j, py += y.step)
-        t.m_Rows[j] = origin + (py >> 16) * sPitch;
+    // Positions step by step (the first one multiplied out), unsigned so that the step past the
+    // last one may wrap.
+    const auto sx = uint32_t(x.step), sy = uint32_t(y.step);
+    uint32_t px = uint32_t(x.first * x.step);
+    for (uint64_t i = 0; i < nx; ++i, px += sx)
+        t.m_Columns[i] = int32_t(px >> 16) * B;
+    uint32_t py = uint32_t(y.first * y.step);
+    for (uint64_t j = 0; j < ny; ++j, py += sy)
+        t.m_Rows[j] = origin + ptrdiff_t(py >> 16) * sPitch;
     if (weights) {
-        px = x.first * x.step, py = y.first * y.step;
-        for (uint64_t i = 0; i < nx; ++i, px += x.step)
+        px = uint32_t(x.first * x.step), py = uint32_t(y.first * y.step);
+        for (uint64_t i = 0; i < nx; ++i, px += sx)
             w[i] = uint8_t(px >> 8), w[nx + i] = uint8_t(255 - uint8_t(px >> 8));
-        for (uint64_t j = 0; j < ny; ++j, py += y.step)
+        for (uint64_t j = 0; j < ny; ++j, py += sy)
             w[2 * nx + j] = uint8_t(py >> 8), w[2 * nx + ny + j] = uint8_t(255 - uint8_t(py >> 8));
         t.m_Fx = w;
         t.m_Fx1 = w + nx;

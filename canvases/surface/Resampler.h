@@ -135,7 +135,7 @@ void DrawResampled(uint8_t* d, ptrdiff_t dPitch, const uint8_t* origin, ptrdiff_
     const ptrdiff_t right = sw > 1 && !keepX ? B : 0, down = sh > 1 && !keepY ? sPitch : 0;
     ResampleTables t;
     const uint64_t plan = engine ? ResampleEngine::PlanBytes(uint64_t(x.count) * B) : 0;
-    if (!BuildTables(t, B, x, y, origin, sPitch, bilinear, plan) ||
+    if (!BuildTables<B>(t, x, y, origin, sPitch, bilinear, plan) ||
         EngineRows<B>(d, dPitch, t, x.count, y.count, right, down, rule))
         return;
     if (bilinear)

@@ -94,7 +94,7 @@ TEST(ResampleTest, EngineTakesLongRowsStripByStrip)
             };
             both(AddSat{}), both(Copy{}), both(LinComb{77, 200}), both(PaintBrush{}), both(AirBrush{99});
             ResampleTables t;
-            ASSERT_TRUE(BuildTables(t, 4, {0, dw, 65536}, y, s.data(), 4 * 5000, false, ResampleEngine::PlanBytes(4 * dw)));
+            ASSERT_TRUE(BuildTables<4>(t, {0, dw, 65536}, y, s.data(), 4 * 5000, false, ResampleEngine::PlanBytes(4 * dw)));
             EXPECT_TRUE(EngineRows<4>(plain.data(), 4 * dw, t, dw, 2, 4, 4 * 5000, Copy{})) << LevelName(CpuLevel(l));
         }
 }
