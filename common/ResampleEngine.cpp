@@ -264,20 +264,21 @@ bool ShareWindows(const Layout& p, int32_t* windows, uint8_t* shuffles)
 // the kernels run them as one loop. Returns where the row's source bytes start if its first 32
 // bytes are the head of a 1/2 row (pixel 0 reads the first two source pixels, pixel 1 the second
 // and the third, and each next one the two after the previous one's), else -1.
+template <int B>
 int32_t PlanRegular(const Layout& p, int32_t* regular, int32_t* runs)
 {
-    const ptrdiff_t per = 32 / p.B;
-    const bool pairs = !p.fx && (p.B == 1 || p.B == 4) && p.right == p.B;  // adjacent pixels
+    constexpr ptrdiff_t per = 32 / B;
+    const bool pairs = !p.fx && (B == 1 || B == 4) && p.right == B;  // adjacent pixels
     for (ptrdiff_t g = 0; g < p.n32 / 32; ++g) {
         const ptrdiff_t i0 = g * per;
         regular[g] = -1;
         if (!pairs || i0 + per > p.w)
             continue;
         const int32_t* c = p.columns + i0;
-        bool two = true;  // no early way out: the compiler takes the compares a vector at a time
-        for (ptrdiff_t j = 1; j < per; ++j)
-            two &= c[j] == c[0] + int32_t(2 * p.B * j);
-        regular[g] = two ? c[0] : -1;
+        int32_t off = 0;  // bits where some column is off its place: the compiler takes the whole
+        for (ptrdiff_t j = 0; j < per; ++j)  // group a vector at a time
+            off |= c[j] ^ (c[0] + int32_t(2 * B * j));
+        regular[g] = off == 0 ? c[0] : -1;
     }
     for (ptrdiff_t g = p.n32 / 32 - 1; g >= 0; --g) {
         const bool pair =
@@ -286,25 +287,27 @@ int32_t PlanRegular(const Layout& p, int32_t* regular, int32_t* runs)
     }
     if (!pairs || per > p.w)
         return -1;
-    bool head = true;
+    int32_t off = 0;
     for (ptrdiff_t i = 1; i < per; ++i)
-        head &= p.columns[i] == p.columns[0] + int32_t((2 * i - 1) * p.B);
-    return head ? p.columns[0] : -1;
+        off |= p.columns[i] ^ (p.columns[0] + int32_t((2 * i - 1) * B));
+    return off == 0 ? p.columns[0] : -1;
 }
 
 // The m destination bytes from byte t0 on by one byte permute of the W source bytes from the
 // offset returned (W = 64: one source; 128: two), or -1 where their byte pairs do not lie within
 // W bytes of the row: the indices that pick each byte's pair, 2m of them, go to s.
+template <int B>
 ptrdiff_t PlanPairs(const Layout& p, ptrdiff_t t0, int m, ptrdiff_t W, uint8_t* s)
 {
-    ptrdiff_t from[64], lo = PTRDIFF_MAX, hi = 0;
-    for (ptrdiff_t j = 0, i = t0 / p.B, k = t0 % p.B; j < m; ++j, k = k + 1 == p.B ? 0 : k + 1) {
-        i += j > 0 && k == 0;
-        from[j] = p.columns[i] + k;
-        lo = std::min(lo, from[j]), hi = std::max(hi, from[j] + p.right);
+    static_assert(32 % B == 0);  // t0, a multiple of 32, starts a pixel
+    const int32_t* c = p.columns + t0 / B;
+    int32_t from[64], lo = INT32_MAX, hi = 0;
+    for (int j = 0; j < m; ++j) {
+        from[j] = c[j / B] + j % B;
+        lo = std::min(lo, from[j]), hi = std::max(hi, from[j]);
     }
-    const ptrdiff_t at = std::min(lo, p.end - W);
-    if (p.end - p.first < W || hi - at > W - 1)
+    const ptrdiff_t at = std::min<ptrdiff_t>(lo, p.end - W);
+    if (p.end - p.first < W || hi + p.right - at > W - 1)
         return -1;
     std::memset(s, 0, size_t(W));
     for (int j = 0; j < m; ++j)
@@ -319,65 +322,133 @@ ptrdiff_t PlanPairs(const Layout& p, ptrdiff_t t0, int m, ptrdiff_t W, uint8_t* 
 // indices; else -1. Only where permute is set, and for B = 1 and 4 (3-byte rows keep the windows).
 // The wide step at the start of a 1/2 row takes its irregular first 32 bytes and the regular 32
 // after them, so that the rest of the row goes in regular 64s.
+template <int B>
 void PlanPermuted(const Layout& p, bool permute, int32_t* permuted, int32_t* wide,
                   uint8_t* shuffles)
 {
-    const ptrdiff_t n = p.w * p.B;
+    const ptrdiff_t n = p.w * B;
     for (ptrdiff_t g = 0; g < p.n32 / 32; ++g) {
         permuted[g] = wide[g] = -1;
-        if (!permute || p.fx || p.regular[g] >= 0 || p.B == 3)
-            continue;
-        uint8_t* s = shuffles + 128 * g;
-        if (32 * g + 64 <= n)
-            wide[g] = int32_t(PlanPairs(p, 32 * g, 64, 128, s));
-        if (wide[g] < 0)
-            permuted[g] =
-                int32_t(PlanPairs(p, 32 * g, int(std::min<ptrdiff_t>(n - 32 * g, 32)), 64, s));
+        if constexpr (B != 3) {
+            if (!permute || p.fx || p.regular[g] >= 0)
+                continue;
+            uint8_t* s = shuffles + 128 * g;
+            if (32 * g + 64 <= n)
+                wide[g] = int32_t(PlanPairs<B>(p, 32 * g, 64, 128, s));
+            if (wide[g] < 0)
+                permuted[g] = int32_t(
+                    PlanPairs<B>(p, 32 * g, int(std::min<ptrdiff_t>(n - 32 * g, 32)), 64, s));
+        }
     }
 }
+
+// The box planning of PlanRegular and PlanPermuted, B a constant.
+template <int B>
+int32_t PlanBox(const Layout& p, bool permute, int32_t* regular, int32_t* runs, int32_t* permuted,
+                int32_t* wide, uint8_t* shuffles)
+{
+    const int32_t head = PlanRegular<B>(p, regular, runs);
+    PlanPermuted<B>(p, permute, permuted, wide, shuffles);
+    return head;
+}
+
+#if QVGFX_X86
+// Where AcrossAvx512 keeps the sum of byte u of each 64: in 32-bit lane 16 e + j of its four
+// permutes e, so that the lane-wise packs of permutes 0 with 1 and 2 with 3 leave the sums in the
+// order BilinearDown::kSlotOf gives (slot s: e = 2 (s / 32) + (s / 4) % 2, j = 4 ((s % 32) / 8) +
+// s % 4). Per lane, for a row of B-byte pixels whose 64 bytes start at byte phase of a pixel: the
+// byte u it serves, the pixel of that byte counted from the 64's first, and its byte in the pixel.
+struct WideLanes {
+    alignas(64) std::array<int32_t, 64> u, pixel, byte;
+};
+constexpr WideLanes MakeWideLanes(int B, int phase)
+{
+    WideLanes l{};
+    for (int u = 0; u < 64; ++u) {
+        const int s = BilinearDown::kSlotOf[size_t(u)];
+        const auto lane = size_t(16 * (s / 32 * 2 + (s & 4) / 4) + (s & 31) / 8 * 4 + (s & 3));
+        l.u[lane] = u, l.pixel[lane] = (phase + u) / B, l.byte[lane] = (phase + u) % B;
+    }
+    return l;
+}
+// B = 1; B = 3 at each phase (64 bytes on from a phase is one byte on); B = 4.
+constexpr std::array<WideLanes, 5> kWideLanes = {MakeWideLanes(1, 0), MakeWideLanes(3, 0),
+                                                 MakeWideLanes(3, 1), MakeWideLanes(3, 2),
+                                                 MakeWideLanes(4, 0)};
+
+// Byte permutes that give pixels 16 e to 16 e + 15 of two rows of 64 bytes as 32-bit lanes, the
+// first row's byte in each lane's byte 0 and the second row's in byte 2.
+constexpr auto kPairOf = [] {
+    std::array<std::array<uint8_t, 64>, 4> a{};
+    for (int e = 0; e < 4; ++e)
+        for (int j = 0; j < 16; ++j)
+            a[size_t(e)][size_t(4 * j)] = uint8_t(16 * e + j),
+                                    a[size_t(e)][size_t(4 * j + 2)] = uint8_t(64 + 16 * e + j);
+    return a;
+}();
 
 // The plan of AcrossAvx512 for bilinear rows: per 64 destination bytes g, the offset of the 64
 // source bytes they read (windows[g]); per byte, in the 32-bit lane of the permute that serves it,
 // its two source bytes' indices (in the lane's bytes 0 and 2) and their weights. Bytes past the
 // row weigh nothing. False where some 64 bytes read further apart than 64 source bytes.
-bool PlanWide(const Layout& p, int32_t* windows, uint8_t* shuffles, int16_t* weights)
+// Sixteen lanes at a time: the pixels' columns and weight pairs loaded in order, then permuted
+// into the lanes.
+AVX512 bool PlanWide(const Layout& layout, int32_t* windows, uint8_t* shuffles, int16_t* weights)
 {
-    // The sum of byte u of each 64 is kept at s = kSlotOf[u], which the lane-wise packs of
-    // permutes 0 with 1 and 2 with 3 fill from permute e = 2 (s / 32) + (s / 4) % 2, lane j =
-    // 4 ((s % 32) / 8) + s % 4: kept as 16 e + j.
-    static constexpr std::array<uint8_t, 64> kLane = [] {
-        std::array<uint8_t, 64> a{};
-        for (int u = 0; u < 64; ++u) {
-            const int s = BilinearDown::kSlotOf[size_t(u)];
-            a[size_t(u)] = uint8_t(16 * (s / 32 * 2 + (s & 4) / 4) + (s & 31) / 8 * 4 + (s & 3));
-        }
-        return a;
-    }();
-    const ptrdiff_t n = p.w * p.B, whole = n / 64 * 64;
+    const Layout p = layout;
+    const ptrdiff_t n = p.w * p.B, need = 64 / p.B + 1;  // pixels a 64 may touch, at most
     if (p.end - p.first < 64)
         return false;
-    std::memset(shuffles + 4 * whole, 0, size_t(4 * (p.n32 - whole)));  // the bytes past the row
-    std::memset(weights + 2 * whole, 0, size_t(4 * (p.n32 - whole)));
+    const __m512i right = _mm512_set1_epi32(int32_t(p.right)), top = _mm512_set1_epi32(63);
     for (ptrdiff_t g = 0; g < p.n32 / 64; ++g) {
-        const ptrdiff_t t0 = 64 * g, m = std::min<ptrdiff_t>(n - t0, 64);
+        const ptrdiff_t t0 = 64 * g, i0 = t0 / p.B, phase = t0 % p.B;
+        const WideLanes& l = kWideLanes[size_t(p.B == 1 ? 0 : p.B == 4 ? 4 : 1 + phase)];
         // Every byte reads at or after its pixel's first byte, and columns do not decrease.
-        const int32_t at = int32_t(std::min<ptrdiff_t>(p.columns[t0 / p.B], p.end - 64));
+        const int32_t at = int32_t(std::min<ptrdiff_t>(p.columns[i0], p.end - 64));
         windows[g] = at;
-        uint8_t* s = shuffles + 256 * g;
-        int16_t* w = weights + 128 * g;
-        for (ptrdiff_t u = 0, i = t0 / p.B, k = t0 % p.B; u < m; ++u) {
-            const ptrdiff_t a = p.columns[i] + k - at, lane = kLane[size_t(u)];
-            if (a + p.right > 63)
+        // The 64's pixels (past the row: 0), their columns less at and their weight pairs.
+        const ptrdiff_t np = std::min(p.w - i0, need);
+        const __mmask64 in = np >= 64 ? ~__mmask64(0) : (__mmask64(1) << np) - 1;
+        const __m512i fx = _mm512_maskz_loadu_epi8(in, p.fx + i0),
+                      fx1 = _mm512_maskz_loadu_epi8(in, p.fx1 + i0);
+        __m512i column[4], pair[4];
+        for (ptrdiff_t e = 0; e < 4; ++e) {
+            const ptrdiff_t left = std::clamp<ptrdiff_t>(np - 16 * e, 0, 16);
+            column[e] = left == 0
+                            ? _mm512_setzero_si512()
+                            : _mm512_sub_epi32(_mm512_maskz_loadu_epi32(__mmask16((1u << left) - 1),
+                                                                        p.columns + i0 + 16 * e),
+                                               _mm512_set1_epi32(at));
+            pair[e] = _mm512_maskz_permutex2var_epi8(
+                0x5555555555555555, fx1, _mm512_loadu_si512(kPairOf[size_t(e)].data()), fx);
+        }
+        const __m512i m = _mm512_set1_epi32(int32_t(std::min<ptrdiff_t>(n - t0, 64)));
+        for (int f = 0; f < 4; ++f) {
+            const __m512i pixel = _mm512_load_si512(l.pixel.data() + 16 * f);
+            const __mmask16 valid =
+                _mm512_cmplt_epi32_mask(_mm512_load_si512(l.u.data() + 16 * f), m);
+            __m512i a = _mm512_permutex2var_epi32(column[0], pixel, column[1]);
+            __m512i w = _mm512_permutex2var_epi32(pair[0], pixel, pair[1]);
+            if (p.B == 1) {  // pixels 32 to 63
+                const __mmask16 high = _mm512_cmpge_epi32_mask(pixel, _mm512_set1_epi32(32));
+                a = _mm512_mask_blend_epi32(high, a,
+                                            _mm512_permutex2var_epi32(column[2], pixel, column[3]));
+                w = _mm512_mask_blend_epi32(high, w,
+                                            _mm512_permutex2var_epi32(pair[2], pixel, pair[3]));
+            }
+            a = _mm512_add_epi32(a, _mm512_load_si512(l.byte.data() + 16 * f));
+            const __m512i b = _mm512_add_epi32(a, right);
+            if (_mm512_mask_cmpgt_epi32_mask(valid, b, top) != 0)
                 return false;
-            const uint32_t pair = uint32_t(a) | uint32_t(a + p.right) << 16;
-            std::memcpy(s + 4 * lane, &pair, 4);
-            w[2 * lane] = int16_t(p.fx1[i]), w[2 * lane + 1] = int16_t(p.fx[i]);
-            if (++k == p.B)
-                k = 0, ++i;
+            _mm512_storeu_si512(
+                shuffles + 256 * g + 64 * f,
+                _mm512_maskz_or_epi32(valid, a, _mm512_maskz_slli_epi32(valid, b, 16)));
+            _mm512_storeu_si512(weights + 128 * g + 32 * f, _mm512_maskz_mov_epi32(valid, w));
         }
     }
     return true;
 }
+#endif
 
 // Fills the windows, shuffles and weights of every four destination bytes (box: shuffles only,
 // which gather byte pairs, and none where the 32 bytes are regular); false where some four read
@@ -457,9 +528,9 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
                 n32,      columns,  fx,      fx1,         fx ? kBias : 0,
                 windows,  shuffles, weights, regular,     runs,
                 permuted, wide,     0,       m_Strip / 4, -1};
-    m_Layout.head = PlanRegular(m_Layout, regular, runs);
     const bool avx2 = CpuAtLeast(CpuLevel::Avx2), avx512 = CpuAtLeast(CpuLevel::Avx512);
-    PlanPermuted(m_Layout, avx512, permuted, wide, shuffles);
+    const auto planBox = B == 1 ? PlanBox<1> : B == 4 ? PlanBox<4> : PlanBox<3>;
+    m_Layout.head = planBox(m_Layout, avx512, regular, runs, permuted, wide, shuffles);
     m_Across = AcrossPlain;
     m_Box = nullptr;
     m_Lanes = fx && avx512 && PlanWide(m_Layout, windows, shuffles, weights);
