@@ -233,30 +233,36 @@ AVX512 void DownPairAvx512(uint8_t* v0, uint8_t* v1, const int16_t* t, const int
 {
     DownWithRule512<true, Lanes>(v0, v1, t, b, n, fy0, fy1, KeepValues{});
 }
-#endif
 
 // Where every sixteen destination bytes read within sixteen source bytes (enlargements), moves
 // their four windows to the lowest, so that one load serves them; false, nothing moved, if not.
-bool ShareWindows(const Layout& p, int32_t* windows, uint8_t* shuffles)
+// A shuffle at a window moved down by `by` bytes picks each used byte by bytes further on.
+SSE2 bool ShareWindows(const Layout& p, int32_t* windows, uint8_t* shuffles)
 {
+    const __m128i zero = _mm_set1_epi8(char(kZero)), last = _mm_set1_epi8(15);
     for (int pass = 0; pass < 2; ++pass)
         for (ptrdiff_t q = 0; q < p.n32 / 4; q += 4) {
             const int32_t at = *std::min_element(windows + q, windows + q + 4);
-            for (ptrdiff_t slot = q; slot < q + 4; ++slot)
-                for (int j = 0; j < 16; ++j) {
-                    uint8_t& b = shuffles[16 * slot + j];
-                    if (b == kZero)
-                        continue;
-                    if (pass == 0 && b + windows[slot] - at > 15)
-                        return false;
-                    if (pass == 1)
-                        b = uint8_t(b + windows[slot] - at);
-                }
+            for (ptrdiff_t slot = q; slot < q + 4; ++slot) {
+                auto* s = reinterpret_cast<__m128i*>(shuffles + 16 * slot);
+                const __m128i v = _mm_loadu_si128(s), unused = _mm_cmpeq_epi8(v, zero);
+                // (A move of 16 or more leaves no used byte within the window.)
+                const int32_t by = std::min(windows[slot] - at, 16);
+                const __m128i moved = _mm_add_epi8(v, _mm_set1_epi8(char(by)));
+                const __m128i fits = _mm_or_si128(
+                    unused, _mm_cmpeq_epi8(_mm_min_epu8(moved, last), moved));  // at most 15
+                if (pass == 0 && _mm_movemask_epi8(fits) != 0xFFFF)
+                    return false;
+                if (pass == 1)
+                    _mm_storeu_si128(
+                        s, _mm_or_si128(_mm_and_si128(unused, v), _mm_andnot_si128(unused, moved)));
+            }
             if (pass == 1)
                 std::fill(windows + q, windows + q + 4, at);
         }
     return true;
 }
+#endif
 
 // Per 32 destination bytes on the box path with B = 1 or 4: the offset of the 64 source bytes
 // they read where each pixel reads the two after the previous one's, else -1; and how many 64s
@@ -453,9 +459,10 @@ AVX512 bool PlanWide(const Layout& layout, int32_t* windows, uint8_t* shuffles, 
 // Fills the windows, shuffles and weights of every four destination bytes (box: shuffles only,
 // which gather byte pairs, and none where the 32 bytes are regular); false where some four read
 // further apart than one window holds.
+template <int B>
 bool PlanWindows(const Layout& p, int32_t* windows, uint8_t* shuffles, int16_t* weights)
 {
-    const ptrdiff_t n = p.w * p.B;
+    const ptrdiff_t n = p.w * B;
     if (p.end - p.first < 16)
         return false;
     for (ptrdiff_t q = 0; q < p.n32 / 4; ++q) {
@@ -473,8 +480,8 @@ bool PlanWindows(const Layout& p, int32_t* windows, uint8_t* shuffles, int16_t* 
         // ends where the row's bytes end.
         ptrdiff_t pixel[4], from[4], at = p.end - 16;
         const int m = int(std::clamp<ptrdiff_t>(n - 4 * q, 0, 4));
-        for (ptrdiff_t j = 0, i = 4 * q / p.B, k = 4 * q % p.B; j < m;
-             ++j, k = k + 1 == p.B ? 0 : k + 1) {
+        for (ptrdiff_t j = 0, i = 4 * q / B, k = 4 * q % B; j < m;
+             ++j, k = k + 1 == B ? 0 : k + 1) {
             i += j > 0 && k == 0;
             pixel[j] = i, from[j] = p.columns[i] + k;
             at = std::min(at, from[j]);
@@ -536,7 +543,10 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
     m_Lanes = fx && avx512 && PlanWide(m_Layout, windows, shuffles, weights);
     if (m_Lanes)
         m_Across = AcrossAvx512;
-    else if (CpuAtLeast(CpuLevel::Ssse3) && PlanWindows(m_Layout, windows, shuffles, weights)) {
+    else if (CpuAtLeast(CpuLevel::Ssse3) &&
+             (B == 1   ? PlanWindows<1>
+              : B == 4 ? PlanWindows<4>
+                       : PlanWindows<3>)(m_Layout, windows, shuffles, weights)) {
         const bool shared = fx && ShareWindows(m_Layout, windows, shuffles);
         if (fx && shared)
             m_Across = avx2 ? AcrossAvx2<true> : AcrossSsse3<true>;
