@@ -430,9 +430,9 @@ AVX512 bool PlanWide(const Layout& layout, int32_t* windows, uint8_t* shuffles, 
         }
         const __m512i m = _mm512_set1_epi32(int32_t(std::min<ptrdiff_t>(n - t0, 64)));
         for (int f = 0; f < 4; ++f) {
-            const __m512i pixel = _mm512_load_si512(l.pixel.data() + 16 * f);
+            const __m512i pixel = _mm512_loadu_si512(l.pixel.data() + 16 * f);
             const __mmask16 valid =
-                _mm512_cmplt_epi32_mask(_mm512_load_si512(l.u.data() + 16 * f), m);
+                _mm512_cmplt_epi32_mask(_mm512_loadu_si512(l.u.data() + 16 * f), m);
             __m512i a = _mm512_permutex2var_epi32(column[0], pixel, column[1]);
             __m512i w = _mm512_permutex2var_epi32(pair[0], pixel, pair[1]);
             if (p.B == 1) {  // pixels 32 to 63
@@ -442,7 +442,7 @@ AVX512 bool PlanWide(const Layout& layout, int32_t* windows, uint8_t* shuffles, 
                 w = _mm512_mask_blend_epi32(high, w,
                                             _mm512_permutex2var_epi32(pair[2], pixel, pair[3]));
             }
-            a = _mm512_add_epi32(a, _mm512_load_si512(l.byte.data() + 16 * f));
+            a = _mm512_add_epi32(a, _mm512_loadu_si512(l.byte.data() + 16 * f));
             const __m512i b = _mm512_add_epi32(a, right);
             if (_mm512_mask_cmpgt_epi32_mask(valid, b, top) != 0)
                 return false;
