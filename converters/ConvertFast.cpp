@@ -98,12 +98,11 @@ QVGFX_SSSE3 Gather MakeGather(const uint8_t* src)
     const __m128i last = _mm_set1_epi8(15), none = _mm_set1_epi8(char(0x80));
     Gather g;
     for (int o = 0; o < DB; ++o) {
-        const auto at = [o](const uint8_t* t) {
-            return _mm_load_si128(reinterpret_cast<const __m128i*>(t + 16 * o));
-        };
-        const __m128i chan = _mm_shuffle_epi8(layout, at(kPicks<SB, DB>.chan));
+        const auto* chans = reinterpret_cast<const __m128i*>(kPicks<SB, DB>.chan + 16 * o);
+        const auto* pixels = reinterpret_cast<const __m128i*>(kPicks<SB, DB>.pixel + 16 * o);
+        const __m128i chan = _mm_shuffle_epi8(layout, _mm_load_si128(chans));
         const __m128i constant = _mm_cmpeq_epi8(chan, fill);
-        const __m128i from = _mm_add_epi8(at(kPicks<SB, DB>.pixel), chan);
+        const __m128i from = _mm_add_epi8(_mm_load_si128(pixels), chan);
         _mm_store_si128(reinterpret_cast<__m128i*>(g.c[o]), constant);
         for (int k = 0; k < SB; ++k) {
             const __m128i t = _mm_sub_epi8(from, _mm_set1_epi8(char(16 * k)));
