@@ -20,6 +20,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "common/RuleRows.h"
 
@@ -128,6 +129,12 @@ struct KeepValues {
     QVGFX_AVX512 __m512i operator()(__m512i, __m512i v) const { return v; }
 #endif
 };
+
+// KeepValues for a destination too large for the caches near the core: the box kernels' whole
+// vectors that start on a boundary of their size go straight to memory past the caches
+// (streaming stores), so that no line of the destination is read in only to be written over;
+// the rest as KeepValues. BoxRows orders the streaming stores before it returns.
+struct StreamValues : KeepValues {};
 
 #if QVGFX_X86
 // A rule with 32- and 64-byte forms, which the bilinear down pass applies to its values in
@@ -481,6 +488,22 @@ QVGFX_AVX512 inline void PutWords(uint8_t* d, __m512i lo, __m512i hi, const Rule
 {
     Store(d, RuleOnWords<RowOrder>(rule, Load(lo, d), lo, hi));
 }
+QVGFX_AVX2 inline void PutWords(uint8_t* d, __m256i lo, __m256i hi, const StreamValues& rule)
+{
+    const __m256i v = RuleOnWords<RowOrder>(rule, lo, lo, hi);
+    if (reinterpret_cast<uintptr_t>(d) % 32 == 0)
+        _mm256_stream_si256(reinterpret_cast<__m256i*>(d), v);
+    else
+        Store(d, v);
+}
+QVGFX_AVX512 inline void PutWords(uint8_t* d, __m512i lo, __m512i hi, const StreamValues& rule)
+{
+    const __m512i v = RuleOnWords<RowOrder>(rule, lo, lo, hi);
+    if (reinterpret_cast<uintptr_t>(d) % 64 == 0)
+        _mm512_stream_si512(reinterpret_cast<__m512i*>(d), v);
+    else
+        Store(d, v);
+}
 
 // clang-format off
 // A run of k regular 64s from source offset at on, each reading the 128 source bytes after the
@@ -724,6 +747,8 @@ bool ResampleEngine::BoxRows(const uint8_t* const* rows, ptrdiff_t down, ptrdiff
         return false;
     BoxKernelOf<Rule>(p.B, CpuAtLeast(CpuLevel::Avx512))(p, 0, p.w * p.B, rows, down, h, out, pitch,
                                                          rule);
+    if constexpr (std::is_same_v<Rule, StreamValues>)
+        _mm_sfence();
     return true;
 #else
     (void)rows, (void)down, (void)h, (void)out, (void)pitch, (void)rule;

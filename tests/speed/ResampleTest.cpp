@@ -125,6 +125,33 @@ QVGFX_AVX512 void LaneValues(const BilinearDown& op, const int16_t* t, const int
 }
 #endif
 
+// Box rows copied into a destination of 1 MiB or more go past the caches where a vector starts on
+// a boundary of its size: rows that start on 64-byte boundaries and rows that start 32 bytes past
+// them give the plain loops' bytes at every level.
+TEST(ResampleTest, LargeBoxDestinationsMatchThePlainLoops)
+{
+    std::vector<uint8_t> s(4 * 1040 * 1024), fast(1088 * 1024 + 128), plain(fast.size());
+    for (size_t i = 0; i < s.size(); ++i)
+        s[i] = uint8_t(i * 2654435761u >> 24);
+    const auto aligned = [](std::vector<uint8_t>& v) { return v.data() + (-reinterpret_cast<uintptr_t>(v.data()) & 63); };
+    struct Case { int b, w, h, pitch; };  // 1/2 of a 2w x 2h source; 1 MiB and more
+    for (auto [b, w, h, pitch] : {Case{1, 1040, 1024, 1088}, Case{4, 520, 512, 2112}})
+        for (int offset : {0, 32}) {
+            auto draw = [&](std::vector<uint8_t>& out, bool engine) {
+                std::fill(out.begin(), out.end(), 5);
+                (b == 1 ? DrawResampled<1, Copy> : DrawResampled<4, Copy>)(aligned(out) + offset, pitch, s.data(), 2 * w * b, 2 * w,
+                                                                          2 * h, w, h, {0, w, 0}, {0, h, 0}, Copy{}, engine);
+            };
+            draw(plain, false);
+            for (int l = 1; l <= int(DetectedCpuLevel()); ++l, CapCpuLevel(CpuLevel::Avx512)) {
+                CapCpuLevel(CpuLevel(l));
+                draw(fast, true);
+                EXPECT_TRUE(std::equal(aligned(fast), aligned(fast) + pitch * h + offset, aligned(plain)))
+                    << "B = " << b << ", offset " << offset << ", " << LevelName(CpuLevel(l));
+            }
+        }
+}
+
 // The down pass at every weight, at 256 and 512 bits, on sums whose weighted total ends in 0xFFFF
 // or 0x0000 (where a start or a rounding off by one shows) and on others: (t (255 - fy) + b fy +
 // 255 * 32768) >> 16 for sums biased by -32768, and 255 less it.
