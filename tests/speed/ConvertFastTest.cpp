@@ -112,7 +112,8 @@ TEST(ConvertFastTest, OverlapsAreLeftToThePlainLoopLongRunsAreVector)
     EXPECT_EQ(FastSpread(b.data() + 2, b.data(), 64, p), 0);
     if (DetectedCpuLevel() < CpuLevel::Ssse3)
         return;
-    EXPECT_GE(FastPick(4, 4, b.data() + 2000, b.data(), 450, p), 440);
+    // (At most a block of 16 is left, after a start up to the destination's next 64-byte boundary.)
+    EXPECT_GE(FastPick(4, 4, b.data() + 2000, b.data(), 450, p), 450 - 15);
     EXPECT_GE(FastPick(3, 3, b.data() + 2000, b.data(), 450, p), 430);
     EXPECT_GE(FastMask(b.data() + 2000, b.data(), 450), 430);
 }
