@@ -17,6 +17,12 @@ void CapCpuLevel(CpuLevel cap);
 
 inline bool CpuAtLeast(CpuLevel level) { return int(ActiveCpuLevel()) >= int(level); }
 
+// Destinations of at least this many bytes, which no cache near the core holds, are written with
+// streaming stores where whole vectors of them are copied or converted: their lines are not read
+// in before being written over, which leaves more of the memory's bandwidth to the work. Smaller
+// ones go through the caches, where the host will read them next.
+constexpr long long kStreamBytes = 1LL << 20;
+
 #if defined(__i386__) || defined(__x86_64__)
 #define QVGFX_X86 1
 #else

@@ -748,7 +748,7 @@ bool ResampleEngine::BoxRows(const uint8_t* const* rows, ptrdiff_t down, ptrdiff
     BoxKernelOf<Rule>(p.B, CpuAtLeast(CpuLevel::Avx512))(p, 0, p.w * p.B, rows, down, h, out, pitch,
                                                          rule);
     if constexpr (std::is_same_v<Rule, StreamValues>)
-        _mm_sfence();
+        StreamFence();
     return true;
 #else
     (void)rows, (void)down, (void)h, (void)out, (void)pitch, (void)rule;

@@ -1,5 +1,6 @@
 #include "common/RuleRows.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -29,9 +30,42 @@ QVGFX_AVX2 int64_t AddColourAvx2(uint8_t* d, int64_t n, uint32_t c)
     }
     return i + AddColourSse2(d + 4 * i, n - i, c);
 }
+
+QVGFX_SSE2 void FenceSse2() { _mm_sfence(); }
+
+QVGFX_SSE2 void StreamCopySse2(uint8_t* d, const uint8_t* v, ptrdiff_t n)
+{
+    ptrdiff_t i = std::min<ptrdiff_t>(n, ptrdiff_t(-reinterpret_cast<uintptr_t>(d) & 15));
+    std::memcpy(d, v, size_t(i));
+    for (; i + 64 <= n; i += 64)  // a whole line of the destination where d + i starts one
+        for (int k = 0; k < 64; k += 16)
+            _mm_stream_si128(reinterpret_cast<__m128i*>(d + i + k),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(v + i + k)));
+    for (; i + 16 <= n; i += 16)
+        _mm_stream_si128(reinterpret_cast<__m128i*>(d + i),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(v + i)));
+    std::memcpy(d + i, v + i, size_t(n - i));
+}
 #endif
 
 }  // namespace
+
+void StreamCopy(uint8_t* d, const uint8_t* v, ptrdiff_t n)
+{
+#if QVGFX_X86
+    if (CpuAtLeast(CpuLevel::Sse2))
+        return StreamCopySse2(d, v, n);
+#endif
+    std::memcpy(d, v, size_t(n));
+}
+
+void StreamFence()
+{
+#if QVGFX_X86
+    if (CpuAtLeast(CpuLevel::Sse2))
+        FenceSse2();
+#endif
+}
 
 int32_t FastAddColourRun(uint8_t* d, int32_t n, const uint8_t* c)
 {

@@ -38,6 +38,21 @@ void CopyRow(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule)
         std::memcpy(d, v, size_t(n));
 }
 
+// Copies n bytes from v to d, which share none, the whole 16-byte vectors that start on a
+// boundary of d by streaming stores (past the caches; see kStreamBytes). StreamFence orders such
+// stores before the ones that follow it.
+void StreamCopy(uint8_t* d, const uint8_t* v, ptrdiff_t n);
+void StreamFence();
+
+// Copy's row for destinations of kStreamBytes and more: CopyRow's bytes, streamed where apart.
+template <class Rule>
+void StreamRow(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule)
+{
+    if (d == v || !Apart(d, v, n))
+        return CopyRow(d, v, n, rule);
+    StreamCopy(d, v, n);
+}
+
 #if QVGFX_X86
 #include <immintrin.h>
 

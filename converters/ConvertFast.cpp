@@ -236,11 +236,7 @@ __attribute__((target("avx2"))) int64_t GatherAvx2(const Gather& g, uint8_t* d, 
     return GatherSsse3<SB, DB>(g, d, s, n);
 }
 
-// A destination of at least this many bytes, which no cache near the core holds, is written with
-// streaming stores (whole aligned vectors at the AVX-512 level): its lines are not read in before
-// they are written, which leaves more of the memory's bandwidth to the conversion. Smaller ones
-// are written through the caches, where the host will read them next.
-constexpr int64_t kStreamBytes = int64_t(1) << 20;
+// Destinations of kStreamBytes and more go past the caches, in whole aligned vectors.
 
 // Stores x at d, 64-byte aligned where Stream, bypassing the caches.
 template <bool Stream>

@@ -17,12 +17,17 @@ bool FastUnscaledRows(uint8_t* d, ptrdiff_t dPitch, const uint8_t* s, ptrdiff_t 
 {
     if (!CpuAtLeast(CpuLevel::Sse2))
         return false;
-    const RowFn<Rule> row = kRowsOf<Rule>.Choose();
-    if (h > 1 && dPitch == w * B && sPitch == w * B) {  // gapless rows: one long row, same order
+    RowFn<Rule> row = kRowsOf<Rule>.Choose();
+    const bool stream =
+        row == &CopyRow<Rule> && uint64_t(h) * uint64_t(w) * B >= uint64_t(kStreamBytes);
+    if (stream)
+        row = &StreamRow<Rule>;
+    if (h > 1 && dPitch == w * B && sPitch == w * B)  // gapless rows: one long row, same order
         row(d, s, h * w * B, rule);
-        return true;
-    }
-    for (; h > 0; --h, d += dPitch, s += sPitch)
-        row(d, s, w * B, rule);
+    else
+        for (; h > 0; --h, d += dPitch, s += sPitch)
+            row(d, s, w * B, rule);
+    if (stream)
+        StreamFence();
     return true;
 }

@@ -11,11 +11,6 @@
 #include "canvases/surface/Resample.h"
 #include "common/ResampleEngine.h"
 
-// Destinations of at least this many bytes, which no cache near the core holds, are written past
-// the caches where the engine copies its values (StreamValues); smaller ones through the caches,
-// where the host will read them next.
-constexpr uint64_t kStreamBytes = uint64_t(1) << 20;
-
 // Whether the destination rectangle lies clear of every source byte the rows read, so that
 // computing values ahead of the rows that write them gives what the per-pixel loops give.
 inline bool ClearOf(const ResampleEngine& e, const ResampleTables& t, uint8_t* d, ptrdiff_t dPitch,
@@ -91,7 +86,7 @@ bool EngineRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t
         if constexpr (WideForm<Rule>()) {
             if (e.BoxRows(t.m_Rows, down, h, d, dPitch, rule))
                 return true;
-        } else if (copies && (uint64_t(w) * B * uint64_t(h) >= kStreamBytes
+        } else if (copies && (uint64_t(w) * B * uint64_t(h) >= uint64_t(kStreamBytes)
                                   ? e.BoxRows(t.m_Rows, down, h, d, dPitch, StreamValues{})
                                   : e.BoxRows(t.m_Rows, down, h, d, dPitch, KeepValues{})))
             return true;

@@ -152,6 +152,31 @@ TEST(ResampleTest, LargeBoxDestinationsMatchThePlainLoops)
         }
 }
 
+// Unscaled copies of 1 MiB and more stream their aligned vectors: gapless and with gaps, from a
+// destination start off a boundary, and onto pixels shared with the source (no streaming), they
+// give the plain loop's bytes at every level.
+TEST(ResampleTest, LargeCopiesMatchThePlainLoop)
+{
+    std::vector<uint8_t> s(3 << 20), fast(s.size()), plain(s.size());
+    for (size_t i = 0; i < s.size(); ++i)
+        s[i] = uint8_t(i * 2654435761u >> 24);
+    struct Case { ptrdiff_t at, w, h, dPitch, sPitch; bool shared; };  // 4-byte pixels
+    for (auto [at, w, h, dPitch, sPitch, shared] : {Case{0, 512, 512, 2048, 2048, false}, Case{5, 700, 400, 2900, 2804, false},
+                                                    Case{0, 520, 520, 2080, 2080, true}})
+        for (int l = 1; l <= int(DetectedCpuLevel()); ++l, CapCpuLevel(CpuLevel::Avx512)) {
+            CapCpuLevel(CpuLevel(l));
+            for (auto* d : {&fast, &plain}) {
+                *d = s;
+                const uint8_t* from = shared ? d->data() + 4 * 3 : s.data() + 7;
+                if (d == &fast)
+                    ASSERT_TRUE(FastUnscaledRows<4>(d->data() + at, dPitch, from, sPitch, w, h, Copy{}));
+                else
+                    UnscaledRows<4>(d->data() + at, dPitch, from, sPitch, w, h, Copy{});
+            }
+            EXPECT_TRUE(fast == plain) << "at " << at << ", " << LevelName(CpuLevel(l));
+        }
+}
+
 // The down pass at every weight, at 256 and 512 bits, on sums whose weighted total ends in 0xFFFF
 // or 0x0000 (where a start or a rounding off by one shows) and on others: (t (255 - fy) + b fy +
 // 255 * 32768) >> 16 for sums biased by -32768, and 255 less it.
