@@ -125,9 +125,9 @@ QVGFX_AVX512 void LaneValues(const BilinearDown& op, const int16_t* t, const int
 }
 #endif
 
-// Box rows copied into a destination of 1 MiB or more go past the caches where a vector starts on
-// a boundary of its size: rows that start on 64-byte boundaries and rows that start 32 bytes past
-// them give the plain loops' bytes at every level.
+// Box rows copied into a destination of 1 MiB or more go past the caches where a 64-byte vector
+// starts on a line (AVX-512): rows that start on 64-byte boundaries and rows that start 32 bytes
+// past them give the plain loops' bytes at every level.
 TEST(ResampleTest, LargeBoxDestinationsMatchThePlainLoops)
 {
     std::vector<uint8_t> s(4 * 1040 * 1024), fast(1088 * 1024 + 128), plain(fast.size());
