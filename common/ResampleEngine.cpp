@@ -519,6 +519,10 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
     if (block == nullptr || w < 1 || !CpuAtLeast(CpuLevel::Sse2))
         return false;
 #if QVGFX_X86
+    // Rows that read fewer than 16 source bytes would take the byte-by-byte pass: the plain loops
+    // draw so few bytes faster than the plan and two passes.
+    if (columns[w - 1] + B + right - columns[0] < 16)
+        return false;
     const ptrdiff_t n32 = (w * B + 63) / 64 * 64;
     m_Strip = fx ? std::min(n32, kStrip / (64 * B) * 64 * B) : n32;  // box rows reuse nothing
     m_Sums[0] = reinterpret_cast<int16_t*>(block + (-reinterpret_cast<uintptr_t>(block) & 31));

@@ -10,11 +10,11 @@
 // across pass takes each four destination bytes from one 16-byte window of the source row by a
 // byte shuffle planned per call, and the box path does both passes at once (byte pairs of both
 // rows summed by multiply-adds with ones; straight loads where each pixel reads the two after the
-// previous one's); where a window cannot hold them (reductions beyond about 3x, rows shorter than
-// 16 bytes) the across pass goes byte by byte. At the AVX-512 level, where every 64 destination
-// bytes of a bilinear row read within 64 source bytes (enlargements beyond about 1.05x), each 64
-// take their byte pairs from one 64-byte window by byte permutes. The kernels are chosen once,
-// when planning.
+// previous one's); where a window cannot hold them (reductions beyond about 3x) the across pass
+// goes byte by byte, and rows that read fewer than 16 source bytes are left to the plain loops. At
+// the AVX-512 level, where every 64 destination bytes of a bilinear row read within 64 source bytes
+// (enlargements beyond about 1.05x), each 64 take their byte pairs from one 64-byte window by byte
+// permutes. The kernels are chosen once, when planning.
 #pragma once
 
 #include <array>
@@ -33,7 +33,8 @@ public:
     // Plans rows of w pixels of B bytes whose source pixels lie columns[i] bytes into a source row
     // (non-decreasing), the right neighbour right bytes further on; fx and fx1 are the bilinear
     // weights (null on the box path). block holds PlanBytes(w * B) bytes; columns, fx and fx1
-    // stay in place while the engine runs. False, nothing planned, below SSE2 or without a block.
+    // stay in place while the engine runs. False, nothing planned, below SSE2, without a block, or
+    // for rows that read fewer than 16 source bytes (the plain loops draw those faster).
     bool Plan(uint8_t* block, int B, const int32_t* columns, const uint8_t* fx, const uint8_t* fx1,
               ptrdiff_t w, ptrdiff_t right);
 
