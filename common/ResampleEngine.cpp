@@ -289,7 +289,9 @@ int32_t PlanRegular(const Layout& p, int32_t* regular, int32_t* runs)
     for (ptrdiff_t g = p.n32 / 32 - 1; g >= 0; --g) {
         const bool pair =
             regular[g] >= 0 && g + 1 < p.n32 / 32 && regular[g + 1] == regular[g] + 64;
-        runs[g] = pair ? 1 + (g + 2 < p.n32 / 32 && runs[g + 2] > 0 ? runs[g + 2] : 0) : 0;
+        const bool on =  // the run from g + 2 reads on from this 64
+            g + 2 < p.n32 / 32 && runs[g + 2] > 0 && regular[g + 2] == regular[g] + 128;
+        runs[g] = pair ? 1 + (on ? runs[g + 2] : 0) : 0;
     }
     if (!pairs || per > p.w)
         return -1;

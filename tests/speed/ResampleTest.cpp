@@ -81,10 +81,12 @@ TEST(ResampleTest, EngineTakesLongRowsStripByStrip)
                 DrawResampled<1>(plain.data(), dw, s.data(), 4 * 5000, w, 3, dw, 1, x, {0, 1, 0}, rule, false);
                 // 1/2 box rows, B = 1 and 4, of n pixels from m: exact ones of 1216 bytes (19 x 64, the
                 // head of the row and one run), and from one pixel less, where the head's last pixel
-                // or the 32 bytes after the head leave the shape.
-                struct Half { int b, n, m; };
-                for (auto [b, n, m] : {Half{1, 1216, 2432}, {4, 304, 608}, {1, 62, 123}, {1, 100, 199}, {4, 14, 27}, {4, 20, 39}}) {
-                    const ResampleAxis xn{0, n, 0};
+                // or the 32 bytes after the head leave the shape, or where regular 64s follow each
+                // other without reading on from each other (from x0 on, count pixels where given).
+                struct Half { int b, n, m, x0 = 0, count = 0; };
+                for (auto [b, n, m, x0, count] : {Half{1, 1216, 2432}, {4, 304, 608}, {1, 62, 123}, {1, 100, 199}, {4, 14, 27},
+                                                  {4, 20, 39}, {4, 47, 93}, {4, 300, 599}, {4, 255, 521, 61, 172}}) {
+                    const ResampleAxis xn{x0, count > 0 ? count : n, 0};
                     (b == 1 ? DrawResampled<1, decltype(rule)> : DrawResampled<4, decltype(rule)>)(
                         fast.data(), 1216, s.data(), 4 * 5000, m, 3, n, 1, xn, {0, 1, 0}, rule, true);
                     (b == 1 ? DrawResampled<1, decltype(rule)> : DrawResampled<4, decltype(rule)>)(
