@@ -37,7 +37,7 @@ QVGFX_SSE2 void StreamCopySse2(uint8_t* d, const uint8_t* v, ptrdiff_t n)
 {
     ptrdiff_t i = std::min<ptrdiff_t>(n, ptrdiff_t(-reinterpret_cast<uintptr_t>(d) & 15));
     std::memcpy(d, v, size_t(i));
-    for (; i + 64 <= n; i += 64)  // a whole line of the destination where d + i starts one
+    for (; i + 64 <= n; i += 64)  // four stores a step
         for (int k = 0; k < 64; k += 16)
             _mm_stream_si128(reinterpret_cast<__m128i*>(d + i + k),
                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(v + i + k)));

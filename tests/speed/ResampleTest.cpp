@@ -162,18 +162,20 @@ TEST(ResampleTest, LargeCopiesMatchThePlainLoop)
     std::vector<uint8_t> s(3 << 20), fast(s.size()), plain(s.size());
     for (size_t i = 0; i < s.size(); ++i)
         s[i] = uint8_t(i * 2654435761u >> 24);
-    struct Case { ptrdiff_t at, w, h, dPitch, sPitch; bool shared; };  // 4-byte pixels
-    for (auto [at, w, h, dPitch, sPitch, shared] : {Case{0, 512, 512, 2048, 2048, false}, Case{5, 700, 400, 2900, 2804, false},
-                                                    Case{0, 520, 520, 2080, 2080, true}})
+    // 4-byte pixels from byte `from` of the same buffer (shared; the destination before the source and
+    // after it), else from a separate one.
+    struct Case { ptrdiff_t at, w, h, dPitch, sPitch, from = -1; };
+    for (auto [at, w, h, dPitch, sPitch, from] : {Case{0, 512, 512, 2048, 2048}, Case{5, 700, 400, 2900, 2804},
+                                                  Case{0, 520, 520, 2080, 2080, 12}, Case{12, 520, 520, 2080, 2080, 0}})
         for (int l = 1; l <= int(DetectedCpuLevel()); ++l, CapCpuLevel(CpuLevel::Avx512)) {
             CapCpuLevel(CpuLevel(l));
             for (auto* d : {&fast, &plain}) {
                 *d = s;
-                const uint8_t* from = shared ? d->data() + 4 * 3 : s.data() + 7;
+                const uint8_t* v = from >= 0 ? d->data() + from : s.data() + 7;
                 if (d == &fast)
-                    ASSERT_TRUE(FastUnscaledRows<4>(d->data() + at, dPitch, from, sPitch, w, h, Copy{}));
+                    ASSERT_TRUE(FastUnscaledRows<4>(d->data() + at, dPitch, v, sPitch, w, h, Copy{}));
                 else
-                    UnscaledRows<4>(d->data() + at, dPitch, from, sPitch, w, h, Copy{});
+                    UnscaledRows<4>(d->data() + at, dPitch, v, sPitch, w, h, Copy{});
             }
             EXPECT_TRUE(fast == plain) << "at " << at << ", " << LevelName(CpuLevel(l));
         }
