@@ -2,6 +2,8 @@
 // loop has a plain twin that gives the same bytes; the level only picks the faster one.
 #pragma once
 
+#include <cstdint>
+
 // Avx512: the 512-bit byte and word operations, the byte permutes and the word multiply-adds
 // into sums (F, BW, VBMI and VNNI).
 enum class CpuLevel : int { Plain = 0, Sse2 = 1, Ssse3 = 2, Avx2 = 3, Avx512 = 4 };
@@ -21,7 +23,7 @@ inline bool CpuAtLeast(CpuLevel level) { return int(ActiveCpuLevel()) >= int(lev
 // streaming stores where whole vectors of them are copied or converted: their lines are not read
 // in before being written over, which leaves more of the memory's bandwidth to the work. Smaller
 // ones go through the caches, where the host will read them next.
-constexpr long long kStreamBytes = 1LL << 20;
+constexpr uint64_t kStreamBytes = uint64_t(1) << 20;
 
 #if defined(__i386__) || defined(__x86_64__)
 #define QVGFX_X86 1

@@ -236,9 +236,8 @@ __attribute__((target("avx2"))) int64_t GatherAvx2(const Gather& g, uint8_t* d, 
     return GatherSsse3<SB, DB>(g, d, s, n);
 }
 
-// Destinations of kStreamBytes and more go past the caches, in whole aligned vectors.
-
-// Stores x at d, 64-byte aligned where Stream, bypassing the caches.
+// Stores x at d, 64-byte aligned where Stream, bypassing the caches (destinations of kStreamBytes
+// and more, in whole aligned vectors).
 template <bool Stream>
 QVGFX_AVX512 inline void Put512(uint8_t* d, __m512i x)
 {
@@ -299,7 +298,7 @@ inline int64_t ToBoundary(const uint8_t* d, int DB)
 // d on a 64-byte boundary.
 inline bool Streams(const uint8_t* d, const uint8_t* s, int64_t bytes)
 {
-    return bytes >= kStreamBytes && d != s && reinterpret_cast<uintptr_t>(d) % 64 == 0;
+    return uint64_t(bytes) >= kStreamBytes && d != s && reinterpret_cast<uintptr_t>(d) % 64 == 0;
 }
 
 // 64 pixels per block, the first block stored only up to the boundary; streaming where Streams
