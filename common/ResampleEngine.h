@@ -643,6 +643,37 @@ QVGFX_AVX2 inline void BoxHead256(const ResampleEngine::Layout& p, uint8_t* v, c
     PutWords(v, Shr16(x, 2), Shr16(y, 2), rule);
 }
 
+// A run as BoxRun512, of 4-byte pixels, where the top row's first window starts one pixel before
+// a line (source rows on 64-byte boundaries, say): whole lines load, and each window is the last
+// pixel of one line joined to the first fifteen of the next by one lane shift, where loads that
+// straddle two lines cost more. (For 1-byte pixels the join takes two shifts, on the port the
+// rules' work takes too, and the straddling loads were faster.) It reads the 64 bytes before the
+// run's first window and one pixel past its last.
+QVGFX_AVX512 inline __m512i JoinedPairSums(__m512i before, __m512i x, __m512i order)
+{
+    return _mm512_maddubs_epi16(
+        _mm512_shuffle_epi8(_mm512_maskz_alignr_epi32(__mmask16(-1), x, before, 15), order),
+        _mm512_set1_epi8(1));
+}
+
+template <class Rule>
+QVGFX_AVX512 __attribute__((always_inline)) inline void
+LineRun512(ptrdiff_t at, ptrdiff_t k, uint8_t* v, const uint8_t* top, const uint8_t* bottom,
+           const uint8_t* ahead, ptrdiff_t down, const Rule& rule)
+{
+    const __m512i order = PairOrder(__m512i{}, 4);
+    __m512i t = Load(order, top + at + 4 - 64), b = Load(order, bottom + at + 4 - 64);
+    for (ptrdiff_t o = at + 4; o < at + 4 + 128 * k; o += 128, v += 64) {
+        Prefetch(ahead, o - 4, down);
+        const __m512i t0 = Load(order, top + o), b0 = Load(order, bottom + o);
+        const __m512i t1 = Load(order, top + o + 64), b1 = Load(order, bottom + o + 64);
+        const __m512i x = Add16(JoinedPairSums(t, t0, order), JoinedPairSums(b, b0, order)),
+                      y = Add16(JoinedPairSums(t0, t1, order), JoinedPairSums(b0, b1, order));
+        PutWords(v, Shr16(x, 2), Shr16(y, 2), rule);
+        t = t1, b = b1;
+    }
+}
+
 // Rows of the 1/2 shape, a whole number of 64 bytes: one wide step, then one run of regular 64s to
 // the row's end. The kernel then runs those two directly, with no step to choose per 64 bytes;
 // false, nothing written, for rows of other shapes (and at 256 bits).
@@ -656,10 +687,17 @@ QVGFX_AVX512 bool Halves512(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdi
         return false;
     const Rule rule = r;
     const ptrdiff_t at = p.wide[0], run = p.regular[2], k = p.runs[2];
+    // Whole lines where the line before the run's first is the row's; the run's last 64 end with
+    // the row's last byte, so the straddling loads take them.
+    const bool lines = B == 4 && down % 64 == 0 && run + 4 - 64 >= p.first;
     for (ptrdiff_t j = 0; j < h; ++j, d += pitch) {
         const uint8_t *top = rows[j], *ahead = near ? rows[std::min(j + 2, h - 1)] : nullptr;
         BoxWide512(p, 0, at, d, top, top + down, ahead, down, rule);
-        BoxRun512<B>(run, k, d + 64, top, top + down, ahead, down, rule);
+        if (lines && (reinterpret_cast<uintptr_t>(top + run) + 4) % 64 == 0) {
+            LineRun512(run, k - 1, d + 64, top, top + down, ahead, down, rule);
+            BoxRun512<B>(run + 128 * (k - 1), 1, d + 64 * k, top, top + down, ahead, down, rule);
+        } else
+            BoxRun512<B>(run, k, d + 64, top, top + down, ahead, down, rule);
     }
     return true;
 }

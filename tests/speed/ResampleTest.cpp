@@ -154,6 +154,33 @@ TEST(ResampleTest, LargeBoxDestinationsMatchThePlainLoops)
         }
 }
 
+// 1/2 box rows of 4-byte pixels, a whole number of 64 bytes each, load whole source lines where
+// the rows start on 64-byte boundaries: such rows (two, three and four 64s), rows from one pixel
+// or one line on, and rows whose pitch keeps the bottom row off the lines, give the plain loops'
+// bytes at every level and rule.
+TEST(ResampleTest, HalvedRowsOnLinesMatchThePlainLoops)
+{
+    std::vector<uint8_t> s(8 * 1024), fast(s.size()), plain(s.size());
+    for (size_t i = 0; i < s.size(); ++i)
+        s[i] = uint8_t(i * 2654435761u >> 24);
+    const uint8_t* lines = s.data() + (-reinterpret_cast<uintptr_t>(s.data()) & 63);
+    struct Case { int w, from, pitch, h = 3; };  // w x h pixels from 2w x 2h at byte `from`
+    for (auto [w, from, pitch, h] : {Case{64, 0, 512}, Case{32, 0, 256}, Case{48, 0, 448}, Case{64, 4, 576},
+                                     Case{64, 64, 512, 1}, Case{64, 0, 520}})
+        for (int l = 1; l <= int(DetectedCpuLevel()); ++l, CapCpuLevel(CpuLevel::Avx512)) {
+            CapCpuLevel(CpuLevel(l));
+            auto both = [&](auto rule) {
+                for (auto* d : {&fast, &plain}) {
+                    std::fill(d->begin(), d->end(), 9);
+                    DrawResampled<4>(d->data(), 4 * w, lines + from, pitch, 2 * w, 2 * h, w, h, {0, w, 0}, {0, h, 0},
+                                     rule, d == &fast);
+                }
+                EXPECT_TRUE(fast == plain) << w << " from " << from << ", pitch " << pitch << ", " << LevelName(CpuLevel(l));
+            };
+            both(AddSat{}), both(Copy{}), both(LinComb{77, 200}), both(PaintBrush{}), both(AirBrush{99});
+        }
+}
+
 // Unscaled copies of 1 MiB and more stream their aligned vectors: gapless and with gaps, from a
 // destination start off a boundary, and onto pixels shared with the source (no streaming), they
 // give the plain loop's bytes at every level.
