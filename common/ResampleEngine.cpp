@@ -227,6 +227,11 @@ AVX512 void DownLanesAvx512(uint8_t* v, const int16_t* t, const int16_t* b, ptrd
 
 // Two destination rows of the same two source rows, weights fy0 and fy1: the sums loaded and
 // paired once for both (n a whole number of 64s).
+AVX2 void DownPairAvx2(uint8_t* v0, uint8_t* v1, const int16_t* t, const int16_t* b, ptrdiff_t n,
+                       uint32_t fy0, uint32_t fy1)
+{
+    DownWithRule256<true, false>(v0, v1, t, b, n, fy0, fy1, KeepValues{});
+}
 template <bool Lanes>
 AVX512 void DownPairAvx512(uint8_t* v0, uint8_t* v1, const int16_t* t, const int16_t* b,
                            ptrdiff_t n, uint32_t fy0, uint32_t fy1)
@@ -563,7 +568,10 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
     }
     if (m_Box == nullptr)  // rows by sums: the sums past the row stay 0
         std::memset(m_Sums[0], 0, size_t(m_Strip) * 4);
-    m_DownPair = !fx || !avx512 ? nullptr : m_Lanes ? DownPairAvx512<true> : DownPairAvx512<false>;
+    m_DownPair = !fx      ? nullptr
+                 : avx512 ? (m_Lanes ? DownPairAvx512<true> : DownPairAvx512<false>)
+                 : avx2   ? DownPairAvx2
+                          : nullptr;
     if (fx)
         m_Down = m_Lanes  ? DownLanesAvx512
                  : avx512 ? DownAvx512<BilinearDown>

@@ -65,7 +65,7 @@ public:
                  ptrdiff_t pitch, const Rule& rule);
 
     // Row with out for two destination rows that read the same source rows (bilinear), weights fy0
-    // and fy1, written at out0 and out1: at the AVX-512 level the sums are loaded once for both.
+    // and fy1, written at out0 and out1: from the AVX2 level on the sums are loaded once for both.
     void RowPair(const uint8_t* top, const uint8_t* bottom, uint32_t fy0, uint32_t fy1,
                  uint8_t* out0, uint8_t* out1);
 
