@@ -129,19 +129,20 @@ QVGFX_AVX512 void LaneValues(const BilinearDown& op, const int16_t* t, const int
 
 // Box rows copied into a destination of 1 MiB or more go past the caches where a 64-byte vector
 // starts on a line (AVX-512): rows that start on 64-byte boundaries and rows that start 32 bytes
-// past them give the plain loops' bytes at every level.
+// past them, 4-byte rows of whole 64s among them (their source read a line at a time), give the
+// plain loops' bytes at every level.
 TEST(ResampleTest, LargeBoxDestinationsMatchThePlainLoops)
 {
-    std::vector<uint8_t> s(4 * 1040 * 1024), fast(1088 * 1024 + 128), plain(fast.size());
+    std::vector<uint8_t> s(4 * 1040 * 1024 + 64), fast(1088 * 1024 + 128), plain(fast.size());
     for (size_t i = 0; i < s.size(); ++i)
         s[i] = uint8_t(i * 2654435761u >> 24);
     const auto aligned = [](std::vector<uint8_t>& v) { return v.data() + (-reinterpret_cast<uintptr_t>(v.data()) & 63); };
-    struct Case { int b, w, h, pitch; };  // 1/2 of a 2w x 2h source; 1 MiB and more
-    for (auto [b, w, h, pitch] : {Case{1, 1040, 1024, 1088}, Case{4, 520, 512, 2112}})
+    struct Case { int b, w, h, pitch; };  // 1/2 of a 2w x 2h source on 64-byte lines; 1 MiB and more
+    for (auto [b, w, h, pitch] : {Case{1, 1040, 1024, 1088}, Case{4, 520, 512, 2112}, Case{4, 512, 512, 2048}})
         for (int offset : {0, 32}) {
             auto draw = [&](std::vector<uint8_t>& out, bool engine) {
                 std::fill(out.begin(), out.end(), 5);
-                (b == 1 ? DrawResampled<1, Copy> : DrawResampled<4, Copy>)(aligned(out) + offset, pitch, s.data(), 2 * w * b, 2 * w,
+                (b == 1 ? DrawResampled<1, Copy> : DrawResampled<4, Copy>)(aligned(out) + offset, pitch, aligned(s), 2 * w * b, 2 * w,
                                                                           2 * h, w, h, {0, w, 0}, {0, h, 0}, Copy{}, engine);
             };
             draw(plain, false);
@@ -155,25 +156,28 @@ TEST(ResampleTest, LargeBoxDestinationsMatchThePlainLoops)
 }
 
 // 1/2 box rows of 4-byte pixels, a whole number of 64 bytes each, load whole source lines where
-// the rows start on 64-byte boundaries: such rows (two, three and four 64s), rows from one pixel
-// or one line on, and rows whose pitch keeps the bottom row off the lines, give the plain loops'
-// bytes at every level and rule.
+// the rows start on 64-byte boundaries: such rows (two, three and four 64s; rows upwards; one
+// source row per row where the height is kept), rows from one pixel or one line on, and rows
+// whose pitch keeps the bottom row off the lines, give the plain loops' bytes at every level and
+// rule.
 TEST(ResampleTest, HalvedRowsOnLinesMatchThePlainLoops)
 {
     std::vector<uint8_t> s(8 * 1024), fast(s.size()), plain(s.size());
     for (size_t i = 0; i < s.size(); ++i)
         s[i] = uint8_t(i * 2654435761u >> 24);
     const uint8_t* lines = s.data() + (-reinterpret_cast<uintptr_t>(s.data()) & 63);
-    struct Case { int w, from, pitch, h = 3; };  // w x h pixels from 2w x 2h at byte `from`
-    for (auto [w, from, pitch, h] : {Case{64, 0, 512}, Case{32, 0, 256}, Case{48, 0, 448}, Case{64, 4, 576},
-                                     Case{64, 64, 512, 1}, Case{64, 0, 520}})
+    // w x h pixels from 2w x sh (2h where sh is 0) whose first row starts at byte `from`, the
+    // rows pitch bytes apart (upwards where negative; a kept height reads one row each).
+    struct Case { int w, from, pitch, h = 3, sh = 0; };
+    for (auto [w, from, pitch, h, sh] : {Case{64, 0, 512}, Case{32, 0, 256}, Case{48, 0, 448}, Case{64, 4, 576},
+                                         Case{64, 64, 512, 1}, Case{64, 0, 520}, Case{64, 2560, -512}, Case{64, 0, 512, 3, 3}})
         for (int l = 1; l <= int(DetectedCpuLevel()); ++l, CapCpuLevel(CpuLevel::Avx512)) {
             CapCpuLevel(CpuLevel(l));
             auto both = [&](auto rule) {
                 for (auto* d : {&fast, &plain}) {
                     std::fill(d->begin(), d->end(), 9);
-                    DrawResampled<4>(d->data(), 4 * w, lines + from, pitch, 2 * w, 2 * h, w, h, {0, w, 0}, {0, h, 0},
-                                     rule, d == &fast);
+                    DrawResampled<4>(d->data(), 4 * w, lines + from, pitch, 2 * w, sh > 0 ? sh : 2 * h, w, h, {0, w, 0},
+                                     {0, h, 0}, rule, d == &fast);
                 }
                 EXPECT_TRUE(fast == plain) << w << " from " << from << ", pitch " << pitch << ", " << LevelName(CpuLevel(l));
             };
