@@ -308,7 +308,8 @@ int32_t PlanRegular(const Layout& p, int32_t* regular, int32_t* runs)
 
 // The m destination bytes from byte t0 on by one byte permute of the W source bytes from the
 // offset returned (W = 64: one source; 128: two), or -1 where their byte pairs do not lie within
-// W bytes of the row: the indices that pick each byte's pair, 2m of them, go to s.
+// W bytes of the row: the indices that pick each byte's pair, 2m of them, go to s. For W = 64 a
+// row of fewer bytes is taken from its first byte on (the kernel reads no byte past its end).
 template <int B>
 ptrdiff_t PlanPairs(const Layout& p, ptrdiff_t t0, int m, ptrdiff_t W, uint8_t* s)
 {
@@ -319,8 +320,9 @@ ptrdiff_t PlanPairs(const Layout& p, ptrdiff_t t0, int m, ptrdiff_t W, uint8_t* 
         from[j] = c[j / B] + j % B;
         lo = std::min(lo, from[j]), hi = std::max(hi, from[j]);
     }
-    const ptrdiff_t at = std::min<ptrdiff_t>(lo, p.end - W);
-    if (p.end - p.first < W || hi + p.right - at > W - 1)
+    const ptrdiff_t at =
+        std::min<ptrdiff_t>(lo, W == 64 ? std::max(p.end - W, p.first) : p.end - W);
+    if ((W != 64 && p.end - p.first < W) || hi + p.right - at > W - 1)
         return -1;
     std::memset(s, 0, size_t(W));
     for (int j = 0; j < m; ++j)

@@ -452,11 +452,13 @@ QVGFX_AVX512 inline __m512i RegularPairSums(const uint8_t* row, __m512i order, i
 
 // Thirty-two destination bytes whose byte pairs all lie within 64 source bytes from at: one byte
 // permute of those 64 bytes (its indices planned in the place of the 32 bytes' shuffles) gives
-// the pairs of each row.
-QVGFX_AVX512 inline __m512i PermutedPairSums(__m512i order, const uint8_t* row)
+// the pairs of each row. Only the bytes in `in` are read: all 64, or those before the row's end
+// where it ends sooner.
+QVGFX_AVX512 inline __m512i PermutedPairSums(__m512i order, const uint8_t* row, __mmask64 in)
 {
     return _mm512_maddubs_epi16(
-        _mm512_maskz_permutexvar_epi8(__mmask64(-1), order, Load(order, row)), _mm512_set1_epi8(1));
+        _mm512_maskz_permutexvar_epi8(__mmask64(-1), order, _mm512_maskz_loadu_epi8(in, row)),
+        _mm512_set1_epi8(1));
 }
 
 // The same for thirty-two destination bytes whose byte pairs lie within 128 source bytes from at.
@@ -594,8 +596,9 @@ QVGFX_AVX512 inline ptrdiff_t BoxStep512(const ResampleEngine::Layout& p, ptrdif
         return BoxStep256<B>(p, q, q1, v, top, bottom, ahead, down, m, rule);
     Prefetch(ahead, at, down);
     const __m512i pairs = Load(__m512i{}, p.shuffles + 16 * q);
-    const __m512i x =
-        _mm512_add_epi16(PermutedPairSums(pairs, top + at), PermutedPairSums(pairs, bottom + at));
+    const __mmask64 in = p.end - at >= 64 ? ~__mmask64(0) : (__mmask64(1) << (p.end - at)) - 1;
+    const __m512i x = _mm512_add_epi16(PermutedPairSums(pairs, top + at, in),
+                                       PermutedPairSums(pairs, bottom + at, in));
     PutValues(v, _mm512_maskz_cvtepi16_epi8(__mmask32(-1), _mm512_srli_epi16(x, 2)), m, rule);
     return q + 8;
 }
