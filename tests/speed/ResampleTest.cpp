@@ -3,6 +3,11 @@
 // kept, parts of the destination rectangle cut off, separate and shared pixels.
 #include <algorithm>
 
+#if defined(__unix__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 #include "canvases/mask/MaskRules.h"
 #include "canvases/surface/Resampler.h"
 #include "canvases/surface/Rules.h"
@@ -183,6 +188,40 @@ TEST(ResampleTest, HalvedRowsOnLinesMatchThePlainLoops)
             };
             both(AddSat{}), both(Copy{}), both(LinComb{77, 200}), both(PaintBrush{}), both(AirBrush{99});
         }
+}
+
+// Short rows of a source surface that ends where an unreadable page begins: the vector paths
+// read no byte past the surface (a row shorter than a vector is loaded under a mask), for 1/2 and
+// 2/3 box reductions and 2x enlargements of 1- and 4-byte pixels at every level.
+TEST(ResampleTest, SourcesEndingAtAnUnreadablePageAreReadNoFurther)
+{
+#if defined(__unix__)
+    const size_t page = size_t(sysconf(_SC_PAGESIZE));
+    auto* map = static_cast<uint8_t*>(mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    ASSERT_NE(map, MAP_FAILED);
+    ASSERT_EQ(mprotect(map + page, page, PROT_NONE), 0);
+    for (size_t i = 0; i < page; ++i)
+        map[i] = uint8_t(i * 2654435761u >> 24);
+    std::vector<uint8_t> fast(4096), plain(fast.size());
+    for (int l = 1; l <= int(DetectedCpuLevel()); ++l, CapCpuLevel(CpuLevel::Avx512)) {
+        CapCpuLevel(CpuLevel(l));
+        for (int b : {1, 4})
+            for (int dw = 1; dw <= 160 / b; ++dw)
+                for (int shape : {0, 1, 2}) {  // 1/2 and 2/3 box reductions, a 2x enlargement
+                    const bool enlarge = shape == 2;
+                    const int sw = enlarge ? std::max(1, dw / 2) : shape == 0 ? 2 * dw : dw + dw / 2 + 1, sh = 2,
+                              dh = enlarge ? 4 : 1;
+                    const uint8_t* origin = map + page - 2 * sw * b;  // two rows, the second ending the page
+                    for (auto* d : {&fast, &plain})
+                        (b == 1 ? DrawResampled<1, AirBrush> : DrawResampled<4, AirBrush>)(
+                            d->data(), dw * b, origin, sw * b, sw, sh, dw, dh, {0, dw, 0}, {0, dh, 0}, AirBrush{200}, d == &fast);
+                    EXPECT_TRUE(fast == plain) << "B = " << b << ", " << sw << " > " << dw << ", " << LevelName(CpuLevel(l));
+                }
+    }
+    munmap(map, 2 * page);
+#else
+    GTEST_SKIP() << "no protected pages here";
+#endif
 }
 
 // Unscaled copies of 1 MiB and more stream their aligned vectors: gapless and with gaps, from a
