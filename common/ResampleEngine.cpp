@@ -320,9 +320,8 @@ ptrdiff_t PlanPairs(const Layout& p, ptrdiff_t t0, int m, ptrdiff_t W, uint8_t* 
         from[j] = c[j / B] + j % B;
         lo = std::min(lo, from[j]), hi = std::max(hi, from[j]);
     }
-    const ptrdiff_t at =
-        std::min<ptrdiff_t>(lo, W == 64 ? std::max(p.end - W, p.first) : p.end - W);
-    if ((W != 64 && p.end - p.first < W) || hi + p.right - at > W - 1)
+    const ptrdiff_t at = std::min<ptrdiff_t>(lo, std::max(p.end - W, p.first));
+    if ((W != 64 && p.end - p.first < W) || hi + p.right - at > W - 1)  // the wide step loads whole
         return -1;
     std::memset(s, 0, size_t(W));
     for (int j = 0; j < m; ++j)
@@ -467,13 +466,11 @@ AVX512 bool PlanWide(const Layout& layout, int32_t* windows, uint8_t* shuffles, 
 
 // Fills the windows, shuffles and weights of every four destination bytes (box: shuffles only,
 // which gather byte pairs, and none where the 32 bytes are regular); false where some four read
-// further apart than one window holds.
+// further apart than one window holds. The row reads 16 source bytes or more (Plan).
 template <int B>
 bool PlanWindows(const Layout& p, int32_t* windows, uint8_t* shuffles, int16_t* weights)
 {
     const ptrdiff_t n = p.w * B;
-    if (p.end - p.first < 16)
-        return false;
     for (ptrdiff_t q = 0; q < p.n32 / 4; ++q) {
         if (!p.fx && (p.regular[q / 8] >= 0 || p.permuted[q / 8] >= 0 || p.wide[q / 8] >= 0)) {
             q |= 7;  // the kernels take these 32 bytes without windows
