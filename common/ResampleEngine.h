@@ -444,10 +444,18 @@ QVGFX_AVX2 inline __m256i RegularPairSums(const uint8_t* row, __m256i order, int
     return _mm256_maddubs_epi16(B == 1 ? x : _mm256_shuffle_epi8(x, order), _mm256_set1_epi8(1));
 }
 
+// At 512 bits each pair's sum comes times 64, so that the two rows' sums added hold each mean of
+// four in the high byte of its 16-bit lane (64 times 4 * 255 is below 65536): the byte permutes
+// that give the means in order then take the place of the shifts and the pack.
+QVGFX_AVX512 inline __m512i PairSums64(__m512i pairs)
+{
+    return _mm512_maddubs_epi16(pairs, _mm512_set1_epi8(64));
+}
+
 QVGFX_AVX512 inline __m512i RegularPairSums(const uint8_t* row, __m512i order, int B)
 {
     const __m512i x = Load(order, row);
-    return _mm512_maddubs_epi16(B == 1 ? x : _mm512_shuffle_epi8(x, order), _mm512_set1_epi8(1));
+    return PairSums64(B == 1 ? x : _mm512_shuffle_epi8(x, order));
 }
 
 // Thirty-two destination bytes whose byte pairs all lie within 64 source bytes from at: one byte
@@ -456,17 +464,14 @@ QVGFX_AVX512 inline __m512i RegularPairSums(const uint8_t* row, __m512i order, i
 // where it ends sooner.
 QVGFX_AVX512 inline __m512i PermutedPairSums(__m512i order, const uint8_t* row, __mmask64 in)
 {
-    return _mm512_maddubs_epi16(
-        _mm512_maskz_permutexvar_epi8(__mmask64(-1), order, _mm512_maskz_loadu_epi8(in, row)),
-        _mm512_set1_epi8(1));
+    return PairSums64(
+        _mm512_maskz_permutexvar_epi8(__mmask64(-1), order, _mm512_maskz_loadu_epi8(in, row)));
 }
 
 // The same for thirty-two destination bytes whose byte pairs lie within 128 source bytes from at.
 QVGFX_AVX512 inline __m512i WidePairSums(__m512i order, const uint8_t* row)
 {
-    return _mm512_maddubs_epi16(
-        _mm512_permutex2var_epi8(Load(order, row), order, Load(order, row + 64)),
-        _mm512_set1_epi8(1));
+    return PairSums64(_mm512_permutex2var_epi8(Load(order, row), order, Load(order, row + 64)));
 }
 
 // Thirty-two values x for the destination bytes at d through the rule, or only the first m of
@@ -481,21 +486,22 @@ QVGFX_AVX2 inline void PutValues(uint8_t* d, __m256i x, ptrdiff_t m, const Rule&
     PlainRow(d, v, m, rule);
 }
 
-// Sixty-four (thirty-two) values for the destination bytes at d through the rule, in 16-bit lanes
-// in RowOrder: the first half in lo, the second in hi.
+// Thirty-two (sixty-four) values for the destination bytes at d through the rule, from the two
+// rows' pair sums in 16-bit lanes in RowOrder, the first half in lo, the second in hi: at 256 bits
+// the plain sums, at 512 bits the sums times 64 (the means in the high bytes).
 template <class Rule>
-QVGFX_AVX2 inline void PutWords(uint8_t* d, __m256i lo, __m256i hi, const Rule& rule)
+QVGFX_AVX2 inline void PutMeans(uint8_t* d, __m256i lo, __m256i hi, const Rule& rule)
 {
-    Store(d, RuleOnWords<RowOrder>(rule, Load(lo, d), lo, hi));
+    Store(d, RuleOnWords<RowOrder>(rule, Load(lo, d), Shr16(lo, 2), Shr16(hi, 2)));
 }
 template <class Rule>
-QVGFX_AVX512 inline void PutWords(uint8_t* d, __m512i lo, __m512i hi, const Rule& rule)
+QVGFX_AVX512 inline void PutMeans(uint8_t* d, __m512i lo, __m512i hi, const Rule& rule)
 {
-    Store(d, RuleOnWords<RowOrder>(rule, Load(lo, d), lo, hi));
+    Store(d, RuleOnHigh(rule, Load(lo, d), lo, hi));
 }
-QVGFX_AVX512 inline void PutWords(uint8_t* d, __m512i lo, __m512i hi, const StreamValues& rule)
+QVGFX_AVX512 inline void PutMeans(uint8_t* d, __m512i lo, __m512i hi, const StreamValues& rule)
 {
-    const __m512i v = RuleOnWords<RowOrder>(rule, lo, lo, hi);
+    const __m512i v = RuleOnHigh(rule, lo, lo, hi);
     if (reinterpret_cast<uintptr_t>(d) % 64 == 0)
         _mm512_stream_si512(reinterpret_cast<__m512i*>(d), v);
     else
@@ -521,7 +527,7 @@ QVGFX_AVX512 inline void PutWords(uint8_t* d, __m512i lo, __m512i hi, const Stre
                               RegularPairSums(bottom + o, order, B));                              \
             const V y = Add16(RegularPairSums(top + o + width, order, B),                          \
                               RegularPairSums(bottom + o + width, order, B));                      \
-            PutWords(v, Shr16(x, 2), Shr16(y, 2), rule);                                           \
+            PutMeans(v, x, y, rule);                                                               \
         }                                                                                          \
     }
 QVGFX_BOX_RUN(BoxRun256, QVGFX_AVX2, __m256i, 32)
@@ -567,7 +573,7 @@ BoxWide512(const ResampleEngine::Layout& p, ptrdiff_t q, ptrdiff_t at, uint8_t* 
                   hi = Load(__m512i{}, p.shuffles + 16 * q + 64);
     const __m512i x = _mm512_add_epi16(WidePairSums(lo, top + at), WidePairSums(lo, bottom + at));
     const __m512i y = _mm512_add_epi16(WidePairSums(hi, top + at), WidePairSums(hi, bottom + at));
-    PutWords(v, _mm512_srli_epi16(x, 2), _mm512_srli_epi16(y, 2), rule);
+    PutMeans(v, x, y, rule);
 }
 
 // The 512-bit step: the wide permuted step, 32 regular bytes, the permuted step where the 32 bytes
@@ -588,7 +594,7 @@ QVGFX_AVX512 inline ptrdiff_t BoxStep512(const ResampleEngine::Layout& p, ptrdif
         const __m512i order = PairOrder(__m512i{}, B);
         const __m512i x = _mm512_add_epi16(RegularPairSums(top + at, order, B),
                                            RegularPairSums(bottom + at, order, B));
-        PutValues(v, _mm512_maskz_cvtepi16_epi8(__mmask32(-1), _mm512_srli_epi16(x, 2)), m, rule);
+        PutValues(v, _mm512_maskz_cvtepi16_epi8(__mmask32(-1), _mm512_srli_epi16(x, 8)), m, rule);
         return q + 8;
     }
     const int32_t at = B == 0 ? -1 : p.permuted[q >> 3];
@@ -599,7 +605,7 @@ QVGFX_AVX512 inline ptrdiff_t BoxStep512(const ResampleEngine::Layout& p, ptrdif
     const __mmask64 in = p.end - at >= 64 ? ~__mmask64(0) : (__mmask64(1) << (p.end - at)) - 1;
     const __m512i x = _mm512_add_epi16(PermutedPairSums(pairs, top + at, in),
                                        PermutedPairSums(pairs, bottom + at, in));
-    PutValues(v, _mm512_maskz_cvtepi16_epi8(__mmask32(-1), _mm512_srli_epi16(x, 2)), m, rule);
+    PutValues(v, _mm512_maskz_cvtepi16_epi8(__mmask32(-1), _mm512_srli_epi16(x, 8)), m, rule);
     return q + 8;
 }
 
@@ -643,7 +649,7 @@ QVGFX_AVX2 inline void BoxHead256(const ResampleEngine::Layout& p, uint8_t* v, c
     const __m256i x = Add16(HeadPairSums<B>(top + at, order), HeadPairSums<B>(bottom + at, order));
     const __m256i y = Add16(RegularPairSums(top + at + 32 - B, order, B),
                             RegularPairSums(bottom + at + 32 - B, order, B));
-    PutWords(v, Shr16(x, 2), Shr16(y, 2), rule);
+    PutMeans(v, x, y, rule);
 }
 
 // A run as BoxRun512, of 4-byte pixels, where the top row's first window starts one pixel before
@@ -654,9 +660,8 @@ QVGFX_AVX2 inline void BoxHead256(const ResampleEngine::Layout& p, uint8_t* v, c
 // run's first window and one pixel past its last.
 QVGFX_AVX512 inline __m512i JoinedPairSums(__m512i before, __m512i x, __m512i order)
 {
-    return _mm512_maddubs_epi16(
-        _mm512_shuffle_epi8(_mm512_maskz_alignr_epi32(__mmask16(-1), x, before, 15), order),
-        _mm512_set1_epi8(1));
+    return PairSums64(
+        _mm512_shuffle_epi8(_mm512_maskz_alignr_epi32(__mmask16(-1), x, before, 15), order));
 }
 
 template <class Rule>
@@ -672,7 +677,7 @@ LineRun512(ptrdiff_t at, ptrdiff_t k, uint8_t* v, const uint8_t* top, const uint
         const __m512i t1 = Load(order, top + o + 64), b1 = Load(order, bottom + o + 64);
         const __m512i x = Add16(JoinedPairSums(t, t0, order), JoinedPairSums(b, b0, order)),
                       y = Add16(JoinedPairSums(t0, t1, order), JoinedPairSums(b0, b1, order));
-        PutWords(v, Shr16(x, 2), Shr16(y, 2), rule);
+        PutMeans(v, x, y, rule);
         t = t1, b = b1;
     }
 }

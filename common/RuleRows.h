@@ -68,6 +68,7 @@ void StreamRow(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule)
     T inline V Add16(V x, V y) { return p##_add_epi16(x, y); }                                           \
     T inline V Sub16(V x, V y) { return p##_sub_epi16(x, y); }                                           \
     T inline V MulLo16(V x, V y) { return p##_mullo_epi16(x, y); }                                      \
+    T inline V MulHi16(V x, V y) { return p##_mulhi_epu16(x, y); }                                      \
     T inline V Shr16(V x, int k) { return p##_srli_epi16(x, k); }                                        \
     T inline V AddSat8(V x, V y) { return p##_adds_epu8(x, y); }                                         \
     /* (x + y) >> 8 for a sum of 17 bits: the rounded-up average less the odd bit, then 7 more. */      \
@@ -75,7 +76,10 @@ void StreamRow(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule)
     /* 255 - (t / 255 rounded half up) for t from 0 to 255 * 255 (beyond, the subtraction wraps):   */ \
     /* (255 * 255 - t) / 255 rounded, since a multiple of 255 moves the rounding by a whole number */ \
     /* and t / 255 never ends in one half; one subtraction from 255 * 255 + 128, one multiply-high. */ \
-    T inline V Div255RoundRest16(V t) { return p##_mulhi_epu16(p##_sub_epi16(p##_set1_epi16(short(255 * 255 + 128)), t), p##_set1_epi16(257)); } \
+    T inline V Div255RoundRest16(V t) { return MulHi16(p##_sub_epi16(p##_set1_epi16(short(255 * 255 + 128)), t), p##_set1_epi16(257)); } \
+    /* The high byte of each 16-bit lane, 256 times (HighBytes), or 255 less it, 256 times (HighRest). */ \
+    T inline V HighBytes(V x) { return p##_and_si##bits(x, p##_set1_epi16(short(0xFF00))); }              \
+    T inline V HighRest(V x) { const V m = p##_set1_epi16(short(0xFF00)); return p##_and_si##bits(p##_xor_si##bits(x, m), m); } \
     /* Bytes 0-7 of each 16 (Lo) or 8-15 (Hi) as 16-bit lanes; Narrow packs them back, clamped at 255. */ \
     T inline V Lo8(V x) { return p##_unpacklo_epi8(x, p##_setzero_si##bits()); }                       \
     T inline V Hi8(V x) { return p##_unpackhi_epi8(x, p##_setzero_si##bits()); }                       \
@@ -133,17 +137,40 @@ struct RowOrder {
         return _mm256_cvtepu8_epi16(_mm256_extracti128_si256(x, 1));
     }
     QVGFX_AVX2 static __m256i Pack(__m256i lo, __m256i hi) { return InOrder(Narrow(lo, hi)); }
-    // (The masked extracts: GCC 12's unmasked ones, and its cast, warn of their own undefined
-    // operand.)
-    QVGFX_AVX512 static __m512i Lo(__m512i x)
-    {
-        return _mm512_cvtepu8_epi16(_mm512_maskz_extracti64x4_epi64(__mmask8(-1), x, 0));
-    }
-    QVGFX_AVX512 static __m512i Hi(__m512i x)
-    {
-        return _mm512_cvtepu8_epi16(_mm512_maskz_extracti64x4_epi64(__mmask8(-1), x, 1));
-    }
+    // At 512 bits each widening is one byte permute into the even bytes, the odd ones cleared.
+    QVGFX_AVX512 static __m512i Lo(__m512i x) { return Spread(x, 0, 0x5555555555555555); }
+    QVGFX_AVX512 static __m512i Hi(__m512i x) { return Spread(x, 1, 0x5555555555555555); }
     QVGFX_AVX512 static __m512i Pack(__m512i lo, __m512i hi) { return InOrder(Narrow(lo, hi)); }
+
+    // Values in the high bytes of 16-bit lanes, each lane 256 times its value plus less than 256
+    // (the AVX-512 box kernel's means): PackHigh gives their bytes, PackLow the bytes of values
+    // below 256 (unclamped), UpLo and UpHi widen bytes to 256 times each. One byte permute each.
+    QVGFX_AVX512 static __m512i PackHigh(__m512i lo, __m512i hi) { return Evens(lo, hi, 1); }
+    QVGFX_AVX512 static __m512i PackLow(__m512i lo, __m512i hi) { return Evens(lo, hi, 0); }
+    QVGFX_AVX512 static __m512i UpLo(__m512i x) { return Spread(x, 0, 0xAAAAAAAAAAAAAAAA); }
+    QVGFX_AVX512 static __m512i UpHi(__m512i x) { return Spread(x, 1, 0xAAAAAAAAAAAAAAAA); }
+
+private:
+    struct Indices {
+        // 2i, then 2i + 1 (byte i from the 128 bytes of two vectors); i / 2, then 32 + i / 2.
+        alignas(64) uint8_t evens[2][64];
+        alignas(64) uint8_t halves[2][64];
+    };
+    static constexpr Indices kIndices = [] {
+        Indices t{};
+        for (int i = 0; i < 64; ++i)
+            for (int k = 0; k < 2; ++k)
+                t.evens[k][i] = uint8_t(2 * i + k), t.halves[k][i] = uint8_t(32 * k + i / 2);
+        return t;
+    }();
+    QVGFX_AVX512 static __m512i Evens(__m512i lo, __m512i hi, int odd)
+    {
+        return _mm512_permutex2var_epi8(lo, Load(lo, kIndices.evens[odd]), hi);
+    }
+    QVGFX_AVX512 static __m512i Spread(__m512i x, int half, __mmask64 bytes)
+    {
+        return _mm512_maskz_permutexvar_epi8(bytes, Load(x, kIndices.halves[half]), x);
+    }
 };
 
 // clang-format off
@@ -162,6 +189,10 @@ struct RowOrder {
 #define QVGFX_WORD_FORMS(Name, ...)                                                                \
     template <class H> QVGFX_AVX2 __m256i Name(H, __m256i d, __m256i lo, __m256i hi) const { using V [[maybe_unused]] = __m256i; __VA_ARGS__ } \
     template <class H> QVGFX_AVX512 __m512i Name(H, __m512i d, __m512i lo, __m512i hi) const { using V [[maybe_unused]] = __m512i; __VA_ARGS__ }
+// A rule's form on values in the high bytes of 16-bit lanes in row order (see
+// RowOrder::PackHigh), at 64 bytes: the AVX-512 box kernel's means.
+#define QVGFX_HIGH_FORM(...)                                                                       \
+    QVGFX_AVX512 __m512i High(__m512i d, __m512i lo, __m512i hi) const { using V [[maybe_unused]] = __m512i; using H [[maybe_unused]] = RowOrder; __VA_ARGS__ }
 // clang-format on
 
 // The rule on values in 16-bit lanes in the order H: its own form on them where it has one, else
@@ -180,6 +211,17 @@ QVGFX_RULE_ON_WORDS(QVGFX_AVX2, __m256i)
 QVGFX_RULE_ON_WORDS(QVGFX_AVX512, __m512i)
 #undef QVGFX_RULE_ON_WORDS
 // clang-format on
+
+// The rule on values in the high bytes of 16-bit lanes in row order: its High form where it has
+// one, else its byte form on the values' bytes.
+template <class Rule>
+QVGFX_AVX512 inline __m512i RuleOnHigh(const Rule& rule, __m512i d, __m512i lo, __m512i hi)
+{
+    if constexpr (requires { rule.High(d, lo, hi); })
+        return rule.High(d, lo, hi);
+    else
+        return rule(d, RowOrder::PackHigh(lo, hi));
+}
 
 // The vector rows. The first and the last vector of the row are computed first, from the bytes as
 // they are, and stored last, over bytes the steps wrote with the same values: the steps in

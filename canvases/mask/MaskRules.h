@@ -27,6 +27,10 @@ struct PaintBrush {
     QVGFX_WORD_FORMS(Rest,
         const V e = Complement(d);
         return H::Pack(Div255RoundRest16(MulLo16(lo, H::Lo(e))), Div255RoundRest16(MulLo16(hi, H::Hi(e))));)
+    // On values in the high bytes: the high half of 256 (255 - v) times 256 (255 - d).
+    QVGFX_HIGH_FORM(
+        const V e = Complement(d);
+        return H::PackLow(Div255RoundRest16(MulHi16(HighRest(lo), H::UpLo(e))), Div255RoundRest16(MulHi16(HighRest(hi), H::UpHi(e))));)
     // clang-format on
 #endif
 };
@@ -54,6 +58,11 @@ struct AirBrush {
         const V o = Splat16(d, int(m_Opacity)), e = Complement(d);
         const V a = Div255RoundRest16(MulLo16(lo, o)), b = Div255RoundRest16(MulLo16(hi, o));
         return H::Pack(Div255RoundRest16(MulLo16(a, H::Lo(e))), Div255RoundRest16(MulLo16(b, H::Hi(e))));)
+    // On values in the high bytes: s o is the high half of 256 s times 256 o.
+    QVGFX_HIGH_FORM(
+        const V o = Splat16(d, 256 * int(m_Opacity)), e = Complement(d);
+        const V a = Div255RoundRest16(MulHi16(HighBytes(lo), o)), b = Div255RoundRest16(MulHi16(HighBytes(hi), o));
+        return H::PackLow(Div255RoundRest16(MulLo16(a, H::Lo(e))), Div255RoundRest16(MulLo16(b, H::Hi(e))));)
     // clang-format on
 #endif
 };
