@@ -682,9 +682,35 @@ LineRun512(ptrdiff_t at, ptrdiff_t k, uint8_t* v, const uint8_t* top, const uint
     }
 }
 
-// Rows of the 1/2 shape, a whole number of 64 bytes: one wide step, then one run of regular 64s to
-// the row's end. The kernel then runs those two directly, with no step to choose per 64 bytes;
-// false, nothing written, for rows of other shapes (and at 256 bits).
+// The first 64 bytes of a 1/2 row whose first 32 are the head (see PlanRegular) and whose next 32
+// are regular, for rules on values in the high bytes: their work takes the byte-permute port,
+// which the wide step's four permutes would take too. Each row's first 64 source bytes load from
+// one pixel before the row's first, that pixel's bytes masked off (they are not read) and pixel 1
+// merged in their place from a second load: pixels [1, 0, 1, 2, ...] pair as regular ones do. The
+// 32 bytes after them load straight.
+template <int B, class Rule>
+QVGFX_AVX512 __attribute__((always_inline)) inline void
+BoxHead512(ptrdiff_t at, uint8_t* v, const uint8_t* top, const uint8_t* bottom,
+           const uint8_t* ahead, ptrdiff_t down, const Rule& rule)
+{
+    Prefetch(ahead, at, down);
+    const __m512i order = PairOrder(__m512i{}, B);
+    const auto head = [&](const uint8_t* row) QVGFX_AVX512 {
+        const auto* before =
+            reinterpret_cast<const uint8_t*>(reinterpret_cast<uintptr_t>(row + at) - B);
+        const __m512i x =
+            _mm512_mask_loadu_epi8(Load(order, row + at + B), ~__mmask64((1u << B) - 1), before);
+        return PairSums64(B == 1 ? x : _mm512_shuffle_epi8(x, order));
+    };
+    const __m512i x = Add16(head(top), head(bottom));
+    const __m512i y = Add16(RegularPairSums(top + at + 64 - B, order, B),
+                            RegularPairSums(bottom + at + 64 - B, order, B));
+    PutMeans(v, x, y, rule);
+}
+
+// Rows of the 1/2 shape, a whole number of 64 bytes: one wide step (or BoxHead512), then one run
+// of regular 64s to the row's end. The kernel then runs those two directly, with no step to choose
+// per 64 bytes; false, nothing written, for rows of other shapes (and at 256 bits).
 template <int B, class Rule>
 QVGFX_AVX512 bool Halves512(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdiff_t n,
                             const uint8_t* const* rows, ptrdiff_t down, ptrdiff_t h, uint8_t* d,
@@ -695,12 +721,17 @@ QVGFX_AVX512 bool Halves512(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdi
         return false;
     const Rule rule = r;
     const ptrdiff_t at = p.wide[0], run = p.regular[2], k = p.runs[2];
+    constexpr bool high = requires(const Rule& x, __m512i y) { x.High(y, y, y); };
+    const bool loads = high && p.head >= 0 && p.regular[1] == p.head + 64 - B;
     // Whole lines where the line before the run's first is the row's; the run's last 64 end with
     // the row's last byte, so the straddling loads take them.
     const bool lines = B == 4 && down % 64 == 0 && run + 4 - 64 >= p.first;
     for (ptrdiff_t j = 0; j < h; ++j, d += pitch) {
         const uint8_t *top = rows[j], *ahead = near ? rows[std::min(j + 2, h - 1)] : nullptr;
-        BoxWide512(p, 0, at, d, top, top + down, ahead, down, rule);
+        if (loads)
+            BoxHead512<B>(p.head, d, top, top + down, ahead, down, rule);
+        else
+            BoxWide512(p, 0, at, d, top, top + down, ahead, down, rule);
         if (lines && (reinterpret_cast<uintptr_t>(top + run) + 4) % 64 == 0) {
             LineRun512(run, k - 1, d + 64, top, top + down, ahead, down, rule);
             BoxRun512<B>(run + 128 * (k - 1), 1, d + 64 * k, top, top + down, ahead, down, rule);

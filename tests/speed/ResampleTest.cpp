@@ -2,6 +2,7 @@
 // every rule, B = 1, 3, 4 and processor level, each axis in a ratio band from 8x up to 8x down or
 // kept, parts of the destination rectangle cut off, separate and shared pixels.
 #include <algorithm>
+#include <type_traits>
 
 #if defined(__unix__)
 #include <sys/mman.h>
@@ -160,11 +161,11 @@ TEST(ResampleTest, LargeBoxDestinationsMatchThePlainLoops)
         }
 }
 
-// 1/2 box rows of 4-byte pixels, a whole number of 64 bytes each, load whole source lines where
-// the rows start on 64-byte boundaries: such rows (two, three and four 64s; rows upwards; one
-// source row per row where the height is kept), rows from one pixel or one line on, and rows
-// whose pitch keeps the bottom row off the lines, give the plain loops' bytes at every level and
-// rule.
+// 1/2 box rows a whole number of 64 bytes each: those of 4-byte pixels load whole source lines
+// where the rows start on 64-byte boundaries, and rules on 16-bit values take each row's first 64
+// bytes by loads. Such rows (two, three and four 64s; rows upwards; one source row per row where
+// the height is kept), rows from one pixel or one line on, and rows whose pitch keeps the bottom
+// row off the lines, of 4- and 1-byte pixels, give the plain loops' bytes at every level and rule.
 TEST(ResampleTest, HalvedRowsOnLinesMatchThePlainLoops)
 {
     std::vector<uint8_t> s(8 * 1024), fast(s.size()), plain(s.size());
@@ -178,29 +179,37 @@ TEST(ResampleTest, HalvedRowsOnLinesMatchThePlainLoops)
                                          Case{64, 64, 512, 1}, Case{64, 0, 520}, Case{64, 2560, -512}, Case{64, 0, 512, 3, 3}})
         for (int l = 1; l <= int(DetectedCpuLevel()); ++l, CapCpuLevel(CpuLevel::Avx512)) {
             CapCpuLevel(CpuLevel(l));
-            auto both = [&](auto rule) {
+            auto both = [&](auto size, auto rule) {
+                constexpr int b = decltype(size)::value;
+                const int n = 4 * w / b;  // the same bytes
                 for (auto* d : {&fast, &plain}) {
                     std::fill(d->begin(), d->end(), 9);
-                    DrawResampled<4>(d->data(), 4 * w, lines + from, pitch, 2 * w, sh > 0 ? sh : 2 * h, w, h, {0, w, 0},
+                    DrawResampled<b>(d->data(), 4 * w, lines + from, pitch, 2 * n, sh > 0 ? sh : 2 * h, n, h, {0, n, 0},
                                      {0, h, 0}, rule, d == &fast);
                 }
-                EXPECT_TRUE(fast == plain) << w << " from " << from << ", pitch " << pitch << ", " << LevelName(CpuLevel(l));
+                EXPECT_TRUE(fast == plain) << "B = " << b << ", " << n << " from " << from << ", pitch " << pitch << ", "
+                                           << LevelName(CpuLevel(l));
             };
-            both(AddSat{}), both(Copy{}), both(LinComb{77, 200}), both(PaintBrush{}), both(AirBrush{99});
+            const std::integral_constant<int, 4> four;
+            const std::integral_constant<int, 1> one;
+            both(four, AddSat{}), both(four, Copy{}), both(four, LinComb{77, 200}), both(four, PaintBrush{}), both(four, AirBrush{99});
+            both(one, Copy{}), both(one, PaintBrush{}), both(one, AirBrush{99});
         }
 }
 
-// Short rows of a source surface that ends where an unreadable page begins: the vector paths
-// read no byte past the surface (a row shorter than a vector is loaded under a mask), for 1/2 and
-// 2/3 box reductions and 2x enlargements of 1- and 4-byte pixels at every level.
-TEST(ResampleTest, SourcesEndingAtAnUnreadablePageAreReadNoFurther)
+// Short rows of a source surface that ends where an unreadable page begins, or starts where one
+// ends: the vector paths read no byte outside the surface (a row shorter than a vector is loaded
+// under a mask, and so is a 1/2 row's first pixel from one pixel before it), for 1/2 and 2/3 box
+// reductions and 2x enlargements of 1- and 4-byte pixels at every level.
+TEST(ResampleTest, SourcesBetweenUnreadablePagesAreReadNoFurther)
 {
 #if defined(__unix__)
     const size_t page = size_t(sysconf(_SC_PAGESIZE));
-    auto* map = static_cast<uint8_t*>(mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    auto* map = static_cast<uint8_t*>(mmap(nullptr, 3 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
     ASSERT_NE(map, MAP_FAILED);
-    ASSERT_EQ(mprotect(map + page, page, PROT_NONE), 0);
-    for (size_t i = 0; i < page; ++i)
+    ASSERT_EQ(mprotect(map, page, PROT_NONE), 0);
+    ASSERT_EQ(mprotect(map + 2 * page, page, PROT_NONE), 0);
+    for (size_t i = page; i < 2 * page; ++i)
         map[i] = uint8_t(i * 2654435761u >> 24);
     std::vector<uint8_t> fast(4096), plain(fast.size());
     for (int l = 1; l <= int(DetectedCpuLevel()); ++l, CapCpuLevel(CpuLevel::Avx512)) {
@@ -211,14 +220,16 @@ TEST(ResampleTest, SourcesEndingAtAnUnreadablePageAreReadNoFurther)
                     const bool enlarge = shape == 2;
                     const int sw = enlarge ? std::max(1, dw / 2) : shape == 0 ? 2 * dw : dw + dw / 2 + 1, sh = 2,
                               dh = enlarge ? 4 : 1;
-                    const uint8_t* origin = map + page - 2 * sw * b;  // two rows, the second ending the page
-                    for (auto* d : {&fast, &plain})
-                        (b == 1 ? DrawResampled<1, AirBrush> : DrawResampled<4, AirBrush>)(
-                            d->data(), dw * b, origin, sw * b, sw, sh, dw, dh, {0, dw, 0}, {0, dh, 0}, AirBrush{200}, d == &fast);
-                    EXPECT_TRUE(fast == plain) << "B = " << b << ", " << sw << " > " << dw << ", " << LevelName(CpuLevel(l));
+                    // Two rows, the second ending the readable page, or the first starting it.
+                    for (const uint8_t* origin : {map + 2 * page - 2 * sw * b, map + page}) {
+                        for (auto* d : {&fast, &plain})
+                            (b == 1 ? DrawResampled<1, AirBrush> : DrawResampled<4, AirBrush>)(
+                                d->data(), dw * b, origin, sw * b, sw, sh, dw, dh, {0, dw, 0}, {0, dh, 0}, AirBrush{200}, d == &fast);
+                        EXPECT_TRUE(fast == plain) << "B = " << b << ", " << sw << " > " << dw << ", " << LevelName(CpuLevel(l));
+                    }
                 }
     }
-    munmap(map, 2 * page);
+    munmap(map, 3 * page);
 #else
     GTEST_SKIP() << "no protected pages here";
 #endif
