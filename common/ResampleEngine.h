@@ -407,10 +407,9 @@ PairSumsAvx2(const ResampleEngine::Layout& p, ptrdiff_t slot, const uint8_t* row
 // destination row two on reads where a source row's bytes are short (at most kNear): the
 // processor does not fetch the next rows ahead by itself, and where the 64-byte loads straddle two
 // lines (every load of a 1/2 row but the first) each wait costs twice. Longer rows it fetches
-// ahead along the row, and lines asked for rows ahead would leave the cache before their turn:
-// rows of 2048 bytes (4-byte pixels, 256 wide) ran slower with them. Always inlined: as a call
-// of its own the compiler left it out of the 1/2 rows' runs.
-constexpr ptrdiff_t kNear = 1024;
+// ahead along the row, and lines asked for rows ahead would leave the cache before their turn.
+// Always inlined: as a call of its own the compiler left it out of the 1/2 rows' runs.
+constexpr ptrdiff_t kNear = 2048;
 
 QVGFX_SSE2 __attribute__((always_inline)) inline void Prefetch(const uint8_t* ahead, ptrdiff_t at,
                                                                ptrdiff_t down)
@@ -730,12 +729,16 @@ QVGFX_AVX512 bool Halves512(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdi
     // the row's last byte, so the straddling loads take them.
     const bool lines = B == 4 && down % 64 == 0 && run + 4 - 64 >= p.first;
     for (ptrdiff_t j = 0; j < h; ++j, d += pitch) {
-        const uint8_t *top = rows[j], *ahead = near ? rows[std::min(j + 2, h - 1)] : nullptr;
+        // Rows on whole lines ask for nothing ahead: the processor fetches ahead of such loads by
+        // itself (asked for, they ran slower).
+        const uint8_t* top = rows[j];
+        const bool on = lines && (reinterpret_cast<uintptr_t>(top + run) + 4) % 64 == 0;
+        const uint8_t* ahead = near && !on ? rows[std::min(j + 2, h - 1)] : nullptr;
         if (loads)
             BoxHead512<B>(p.head, d, top, top + down, ahead, down, rule);
         else
             BoxWide512(p, 0, at, d, top, top + down, ahead, down, rule);
-        if (lines && (reinterpret_cast<uintptr_t>(top + run) + 4) % 64 == 0) {
+        if (on) {
             LineRun512(run, k - 1, d + 64, top, top + down, ahead, down, rule);
             BoxRun512<B>(run + 128 * (k - 1), 1, d + 64 * k, top, top + down, ahead, down, rule);
         } else
