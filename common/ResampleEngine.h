@@ -659,7 +659,7 @@ QVGFX_AVX2 inline void BoxHead256(const ResampleEngine::Layout& p, uint8_t* v, c
 // pixel of one line joined to the first fifteen of the next by one lane shift, where loads that
 // straddle two lines cost more. (For 1-byte pixels the join takes two shifts, on the port the
 // rules' work takes too, and the straddling loads were faster.) It reads the 64 bytes before the
-// run's first window and one pixel past its last.
+// run's first window and one pixel past its last, and asks for nothing ahead (see Halves512).
 QVGFX_AVX512 inline __m512i JoinedPairSums(__m512i before, __m512i x, __m512i order)
 {
     return PairSums64(
@@ -669,12 +669,11 @@ QVGFX_AVX512 inline __m512i JoinedPairSums(__m512i before, __m512i x, __m512i or
 template <class Rule>
 QVGFX_AVX512 __attribute__((always_inline)) inline void
 LineRun512(ptrdiff_t at, ptrdiff_t k, uint8_t* v, const uint8_t* top, const uint8_t* bottom,
-           const uint8_t* ahead, ptrdiff_t down, const Rule& rule)
+           const Rule& rule)
 {
     const __m512i order = PairOrder(__m512i{}, 4);
     __m512i t = Load(order, top + at + 4 - 64), b = Load(order, bottom + at + 4 - 64);
     for (ptrdiff_t o = at + 4; o < at + 4 + 128 * k; o += 128, v += 64) {
-        Prefetch(ahead, o - 4, down);
         const __m512i t0 = Load(order, top + o), b0 = Load(order, bottom + o);
         const __m512i t1 = Load(order, top + o + 64), b1 = Load(order, bottom + o + 64);
         const __m512i x = Add16(JoinedPairSums(t, t0, order), JoinedPairSums(b, b0, order)),
@@ -723,8 +722,7 @@ QVGFX_AVX512 bool Halves512(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdi
         return false;
     const Rule rule = r;
     const ptrdiff_t at = p.wide[0], run = p.regular[2], k = p.runs[2];
-    constexpr bool high = requires(const Rule& x, __m512i y) { x.High(y, y, y); };
-    const bool loads = high && p.head >= 0 && p.regular[1] == p.head + 64 - B;
+    const bool loads = HighForm<Rule> && p.head >= 0 && p.regular[1] == p.head + 64 - B;
     // Whole lines where the line before the run's first is the row's; the run's last 64 end with
     // the row's last byte, so the straddling loads take them.
     const bool lines = B == 4 && down % 64 == 0 && run + 4 - 64 >= p.first;
@@ -739,7 +737,7 @@ QVGFX_AVX512 bool Halves512(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdi
         else
             BoxWide512(p, 0, at, d, top, top + down, ahead, down, rule);
         if (on) {
-            LineRun512(run, k - 1, d + 64, top, top + down, ahead, down, rule);
+            LineRun512(run, k - 1, d + 64, top, top + down, rule);
             BoxRun512<B>(run + 128 * (k - 1), 1, d + 64 * k, top, top + down, ahead, down, rule);
         } else
             BoxRun512<B>(run, k, d + 64, top, top + down, ahead, down, rule);

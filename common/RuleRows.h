@@ -212,12 +212,19 @@ QVGFX_RULE_ON_WORDS(QVGFX_AVX512, __m512i)
 #undef QVGFX_RULE_ON_WORDS
 // clang-format on
 
+// A rule with a form on values in the high bytes of 16-bit lanes (QVGFX_HIGH_FORM).
+template <class Rule>
+concept HighForm = requires(const Rule& r, __m512i x)
+{
+    r.High(x, x, x);
+};
+
 // The rule on values in the high bytes of 16-bit lanes in row order: its High form where it has
 // one, else its byte form on the values' bytes.
 template <class Rule>
 QVGFX_AVX512 inline __m512i RuleOnHigh(const Rule& rule, __m512i d, __m512i lo, __m512i hi)
 {
-    if constexpr (requires { rule.High(d, lo, hi); })
+    if constexpr (HighForm<Rule>)
         return rule.High(d, lo, hi);
     else
         return rule(d, RowOrder::PackHigh(lo, hi));
