@@ -39,10 +39,32 @@ QVGFX_AVX512 void WordsRow512(uint8_t* d, const uint8_t* v, ptrdiff_t n, const R
         Store(d + i, RuleOnWords<H>(rule, Load(x, d + i), H::Lo(x), H::Hi(x)));
     }
 }
+// The same on values in the high bytes of 16-bit lanes in row order, the low bytes anything (here
+// the destination bytes).
+template <class Rule>
+QVGFX_AVX512 void HighRow512(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule)
+{
+    for (ptrdiff_t i = 0; i < n; i += 64) {
+        const __m512i x = Load(x, v + i), y = Load(x, d + i);
+        Store(d + i, RuleOnHigh(rule, y, _mm512_or_si512(RowOrder::UpLo(x), RowOrder::Lo(y)),
+                                _mm512_or_si512(RowOrder::UpHi(x), RowOrder::Hi(y))));
+    }
+}
 #endif
 
 // The same on whole vectors of values in 16-bit lanes, in LaneOrder (lanes) or RowOrder, at the
-// active level (AVX2 and up).
+// active level (AVX2 and up); and in their high bytes (AVX-512).
+template <class Rule, class Make>
+Row HighOf([[maybe_unused]] Make make)
+{
+#if QVGFX_X86
+    if constexpr (requires(const Rule& r, __m512i x) { r(x, x); })
+        return [=](uint8_t* d, const uint8_t* s, ptrdiff_t n, uint32_t a, uint32_t b) {
+            HighRow512<Rule>(d, s, n, make(a, b));
+        };
+#endif
+    return nullptr;
+}
 template <class Rule, class Make>
 Row WordsOf([[maybe_unused]] Make make, [[maybe_unused]] bool lanes)
 {
@@ -64,13 +86,13 @@ struct RowCase {
     const char* name;
     Row row;
     std::function<uint8_t(uint32_t d, uint32_t s, uint32_t a, uint32_t b)> rule;
-    Row lanes, rows;  // the rule on values in 16-bit lanes, in LaneOrder and RowOrder
+    Row lanes, rows, high;  // the rule on values in 16-bit lanes, in LaneOrder and RowOrder, and in high bytes
 };
 
 template <class Rule, class Make, class Plain>
 RowCase Case(const char* name, Make make, Plain plain)
 {
-    return {name, RowOf<Rule>(make), plain, WordsOf<Rule>(make, true), WordsOf<Rule>(make, false)};
+    return {name, RowOf<Rule>(make), plain, WordsOf<Rule>(make, true), WordsOf<Rule>(make, false), HighOf<Rule>(make)};
 }
 
 const RowCase kRows[] = {
@@ -127,7 +149,7 @@ TEST(RuleRowsTest, ColourRunMatchesPlainLoop)
 }
 
 // Every (d, s) pair of bytes through the rows of each level, the plain one included, and through
-// the forms on values in 16-bit lanes: every opacity, and weights on both sides of a + b = 256 and
+// the forms on values in 16-bit lanes and in their high bytes: every opacity, and weights on both sides of a + b = 256 and
 // at the ends of their range.
 TEST(RuleRowsTest, ExhaustiveBytePairsThroughTheVectorRows)
 {
@@ -149,13 +171,13 @@ TEST(RuleRowsTest, ExhaustiveBytePairsThroughTheVectorRows)
                     s[i] = uint8_t(i), d[i] = uint8_t(i + (i >> 8)), want[i] = c.rule(d[i], s[i], a, b);
                 c.row(d.data(), s.data(), 65536, a, b);
                 ASSERT_EQ(d, want) << "level " << l << " " << name << " " << a << " " << b;
-                for (const Row* words : {&c.lanes, &c.rows})
-                    if (*words && CpuAtLeast(CpuLevel::Avx2)) {
+                for (const Row* words : {&c.lanes, &c.rows, &c.high})
+                    if (*words && CpuAtLeast(words == &c.high ? CpuLevel::Avx512 : CpuLevel::Avx2)) {
                         for (uint32_t i = 0; i < 65536; ++i)
                             d[i] = uint8_t(i + (i >> 8));
                         (*words)(d.data(), s.data(), 65536, a, b);
                         ASSERT_EQ(d, want) << "level " << l << " " << name << " on 16-bit values, "
-                                           << (words == &c.lanes ? "lane" : "row") << " order";
+                                           << (words == &c.lanes ? "lane order" : words == &c.rows ? "row order" : "high bytes");
                     }
             }
         }
