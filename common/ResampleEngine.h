@@ -511,25 +511,35 @@ QVGFX_AVX512 inline void PutMeans(uint8_t* d, __m512i lo, __m512i hi, const Stre
 }
 
 // clang-format off
-// A run of k regular 64s from source offset at on, each reading the 128 source bytes after the
-// previous one's, a vector of values at a time (at 256 bits two per 64); their values go to v on,
-// the rows ahead asked for once per 128 source bytes.
+// A run of regular bytes from source offset at on, `bytes` source bytes of each row (a multiple of
+// 2 * width), each vector of values reading the 2 * width source bytes after the previous one's;
+// their values go to v on, the rows ahead asked for once per 128 source bytes.
 #define QVGFX_BOX_RUN(Name, T, V, width)                                                           \
     template <int B, class Rule>                                                                   \
-    T __attribute__((always_inline)) inline void Name(ptrdiff_t at, ptrdiff_t k, uint8_t* v,       \
+    T __attribute__((always_inline)) inline void Name(ptrdiff_t at, ptrdiff_t bytes, uint8_t* v,   \
                                                       const uint8_t* top, const uint8_t* bottom,   \
                                                       const uint8_t* ahead, ptrdiff_t down,        \
                                                       const Rule& rule)                            \
     {                                                                                              \
         const V order = PairOrder(V{}, B);                                                         \
-        for (ptrdiff_t o = at; o < at + 128 * k; o += 2 * width, v += width) {                     \
-            if (width == 64 || (o - at) % 128 == 0)                                                \
-                Prefetch(ahead, o, down);                                                          \
+        const auto put = [=](ptrdiff_t o, uint8_t* at) T {                                         \
             const V x = Add16(RegularPairSums(top + o, order, B),                                  \
                               RegularPairSums(bottom + o, order, B));                              \
             const V y = Add16(RegularPairSums(top + o + width, order, B),                          \
                               RegularPairSums(bottom + o + width, order, B));                      \
-            PutMeans(v, x, y, rule);                                                               \
+            PutMeans(at, x, y, rule);                                                              \
+        };                                                                                         \
+        const ptrdiff_t end = at + (width == 64 ? bytes : bytes & ~ptrdiff_t(127));                \
+        ptrdiff_t o = at;                                                                          \
+        for (; o < end; o += 128, v += 64) {                                                       \
+            Prefetch(ahead, o, down);                                                              \
+            put(o, v);                                                                             \
+            if (width == 32)                                                                       \
+                put(o + 64, v + 32);                                                               \
+        }                                                                                          \
+        if (width == 32 && o < at + bytes) { /* a last 64 source bytes */                          \
+            Prefetch(ahead, o, down);                                                              \
+            put(o, v);                                                                             \
         }                                                                                          \
     }
 QVGFX_BOX_RUN(BoxRun256, QVGFX_AVX2, __m256i, 32)
@@ -711,7 +721,7 @@ BoxHead512(ptrdiff_t at, uint8_t* v, const uint8_t* top, const uint8_t* bottom,
 
 // Rows of the 1/2 shape, a whole number of 64 bytes: one wide step (or BoxHead512), then one run
 // of regular 64s to the row's end. The kernel then runs those two directly, with no step to choose
-// per 64 bytes; false, nothing written, for rows of other shapes (and at 256 bits).
+// per 64 bytes; false, nothing written, for rows of other shapes.
 template <int B, class Rule>
 QVGFX_AVX512 bool Halves512(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdiff_t n,
                             const uint8_t* const* rows, ptrdiff_t down, ptrdiff_t h, uint8_t* d,
@@ -738,17 +748,33 @@ QVGFX_AVX512 bool Halves512(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdi
             BoxWide512(p, 0, at, d, top, top + down, ahead, down, rule);
         if (on) {
             LineRun512(run, k - 1, d + 64, top, top + down, rule);
-            BoxRun512<B>(run + 128 * (k - 1), 1, d + 64 * k, top, top + down, ahead, down, rule);
+            BoxRun512<B>(run + 128 * (k - 1), 128, d + 64 * k, top, top + down, ahead, down, rule);
         } else
-            BoxRun512<B>(run, k, d + 64, top, top + down, ahead, down, rule);
+            BoxRun512<B>(run, 128 * k, d + 64, top, top + down, ahead, down, rule);
     }
     return true;
 }
+// The same at 256 bits, for rows of the 1/2 shape of a whole number of 32 bytes: BoxHead256 takes
+// the first 32, one run of regular 32s the rest, where the plan's runs of 64s would leave a lone 32
+// at the row's end to a step of its own.
 template <int B, class Rule>
-bool NoHalves(const ResampleEngine::Layout&, ptrdiff_t, ptrdiff_t, const uint8_t* const*, ptrdiff_t,
-              ptrdiff_t, uint8_t*, ptrdiff_t, bool, const Rule&)
+QVGFX_AVX2 bool Halves256(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdiff_t n,
+                          const uint8_t* const* rows, ptrdiff_t down, ptrdiff_t h, uint8_t* d,
+                          ptrdiff_t pitch, bool near, const Rule& r)
 {
-    return false;
+    if (B == 0 || q0 != 0 || n % 32 != 0 || n < 64 || p.head < 0 || p.regular[1] < 0)
+        return false;
+    const ptrdiff_t rest = n / 32 - 1, run = p.regular[1];  // the 32s after the head
+    if (2 * p.runs[1] != rest &&
+        (2 * p.runs[1] != rest - 1 || p.regular[rest] != run + 64 * (rest - 1)))
+        return false;
+    const Rule rule = r;
+    for (ptrdiff_t j = 0; j < h; ++j, d += pitch) {
+        const uint8_t *top = rows[j], *ahead = near ? rows[std::min(j + 2, h - 1)] : nullptr;
+        BoxHead256<B>(p, d, top, top + down, ahead, down, rule);
+        BoxRun256<B>(run, 64 * rest, d + 32, top, top + down, ahead, down, rule);
+    }
+    return true;
 }
 
 // clang-format off
@@ -779,8 +805,8 @@ bool NoHalves(const ResampleEngine::Layout&, ptrdiff_t, ptrdiff_t, const uint8_t
                 BoxHead256<B>(p, d, top, top + down, ahead, down, rule);                           \
             while (q < q1)                                                                         \
                 if (const int32_t k = B == 0 ? 0 : p.runs[q >> 3]; k > 0) {                        \
-                    Run<B>(p.regular[q >> 3], k, d + 4 * (q - q0), top, top + down, ahead, down,   \
-                           rule);                                                                  \
+                    Run<B>(p.regular[q >> 3], 128 * k, d + 4 * (q - q0), top, top + down, ahead,   \
+                           down, rule);                                                            \
                     q += 16 * k;                                                                   \
                 } else                                                                             \
                     q = Step<B>(p, q, q1, d + 4 * (q - q0), top, top + down, ahead, down, 32,      \
@@ -789,7 +815,7 @@ bool NoHalves(const ResampleEngine::Layout&, ptrdiff_t, ptrdiff_t, const uint8_t
                 Step<B>(p, q, q, d + 4 * (q - q0), top, top + down, ahead, down, n % 32, rule);    \
         }                                                                                          \
     }
-QVGFX_BOX_KERNEL(BoxKernelAvx2, QVGFX_AVX2, HeadBytes, BoxRun256, BoxStep256, NoHalves)
+QVGFX_BOX_KERNEL(BoxKernelAvx2, QVGFX_AVX2, HeadBytes, BoxRun256, BoxStep256, Halves256)
 QVGFX_BOX_KERNEL(BoxKernelAvx512, QVGFX_AVX512, NoHead, BoxRun512, BoxStep512, Halves512)
 #undef QVGFX_BOX_KERNEL
 // clang-format on

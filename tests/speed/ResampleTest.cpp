@@ -161,22 +161,26 @@ TEST(ResampleTest, LargeBoxDestinationsMatchThePlainLoops)
         }
 }
 
-// 1/2 box rows a whole number of 64 bytes each: those of 4-byte pixels load whole source lines
-// where the rows start on 64-byte boundaries, and rules on 16-bit values take each row's first 64
-// bytes by loads. Such rows (two, three and four 64s; rows upwards; one source row per row where
-// the height is kept), rows from one pixel or one line on, and rows whose pitch keeps the bottom
-// row off the lines, of 4- and 1-byte pixels, give the plain loops' bytes at every level and rule.
+// 1/2 box rows a whole number of 32 or 64 bytes each: those of 4-byte pixels load whole source
+// lines where the rows start on 64-byte boundaries, rules on 16-bit values take each row's first 64
+// bytes by loads, and at 256 bits the rows go in one run after their first 32 bytes. Such rows
+// (three to eight 32s; rows upwards; one source row per row where the height is kept), rows from
+// one pixel or one line on, rows whose pitch keeps the bottom row off the lines, and rows from one
+// source pixel fewer (the 1/2 shape broken halfway, in a row of two 32s or of eight), of 4- and
+// 1-byte pixels, give the plain loops' bytes at every level and rule.
 TEST(ResampleTest, HalvedRowsOnLinesMatchThePlainLoops)
 {
     std::vector<uint8_t> s(8 * 1024), fast(s.size()), plain(s.size());
     for (size_t i = 0; i < s.size(); ++i)
         s[i] = uint8_t(i * 2654435761u >> 24);
     const uint8_t* lines = s.data() + (-reinterpret_cast<uintptr_t>(s.data()) & 63);
-    // w x h pixels from 2w x sh (2h where sh is 0) whose first row starts at byte `from`, the
-    // rows pitch bytes apart (upwards where negative; a kept height reads one row each).
-    struct Case { int w, from, pitch, h = 3, sh = 0; };
-    for (auto [w, from, pitch, h, sh] : {Case{64, 0, 512}, Case{32, 0, 256}, Case{48, 0, 448}, Case{64, 4, 576},
-                                         Case{64, 64, 512, 1}, Case{64, 0, 520}, Case{64, 2560, -512}, Case{64, 0, 512, 3, 3}})
+    // w x h pixels from (2w - fewer) x sh (2h where sh is 0) whose first row starts at byte
+    // `from`, the rows pitch bytes apart (upwards where negative; a kept height reads one row each).
+    struct Case { int w, from, pitch, h = 3, sh = 0, fewer = 0; };
+    for (auto [w, from, pitch, h, sh, fewer] :
+         {Case{64, 0, 512}, Case{32, 0, 256}, Case{48, 0, 448}, Case{24, 0, 256}, Case{40, 0, 512}, Case{64, 4, 576},
+          Case{64, 64, 512, 1}, Case{64, 0, 520}, Case{64, 2560, -512}, Case{64, 0, 512, 3, 3}, Case{16, 0, 256, 3, 0, 1},
+          Case{64, 0, 512, 3, 0, 1}})
         for (int l = 1; l <= int(DetectedCpuLevel()); ++l, CapCpuLevel(CpuLevel::Avx512)) {
             CapCpuLevel(CpuLevel(l));
             auto both = [&](auto size, auto rule) {
@@ -184,11 +188,11 @@ TEST(ResampleTest, HalvedRowsOnLinesMatchThePlainLoops)
                 const int n = 4 * w / b;  // the same bytes
                 for (auto* d : {&fast, &plain}) {
                     std::fill(d->begin(), d->end(), 9);
-                    DrawResampled<b>(d->data(), 4 * w, lines + from, pitch, 2 * n, sh > 0 ? sh : 2 * h, n, h, {0, n, 0},
-                                     {0, h, 0}, rule, d == &fast);
+                    DrawResampled<b>(d->data(), 4 * w, lines + from, pitch, 2 * n - fewer, sh > 0 ? sh : 2 * h, n, h,
+                                     {0, n, 0}, {0, h, 0}, rule, d == &fast);
                 }
-                EXPECT_TRUE(fast == plain) << "B = " << b << ", " << n << " from " << from << ", pitch " << pitch << ", "
-                                           << LevelName(CpuLevel(l));
+                EXPECT_TRUE(fast == plain) << "B = " << b << ", " << n << " from " << from << ", pitch " << pitch
+                                           << ", " << fewer << " fewer, " << LevelName(CpuLevel(l));
             };
             const std::integral_constant<int, 4> four;
             const std::integral_constant<int, 1> one;
