@@ -522,12 +522,12 @@ QVGFX_AVX512 inline void PutMeans(uint8_t* d, __m512i lo, __m512i hi, const Stre
                                                       const Rule& rule)                            \
     {                                                                                              \
         const V order = PairOrder(V{}, B);                                                         \
-        const auto put = [=](ptrdiff_t o, uint8_t* at) T {                                         \
+        const auto put = [=](ptrdiff_t o, uint8_t* to) T {                                         \
             const V x = Add16(RegularPairSums(top + o, order, B),                                  \
                               RegularPairSums(bottom + o, order, B));                              \
             const V y = Add16(RegularPairSums(top + o + width, order, B),                          \
                               RegularPairSums(bottom + o + width, order, B));                      \
-            PutMeans(at, x, y, rule);                                                              \
+            PutMeans(to, x, y, rule);                                                              \
         };                                                                                         \
         const ptrdiff_t end = at + (width == 64 ? bytes : bytes & ~ptrdiff_t(127));                \
         ptrdiff_t o = at;                                                                          \
