@@ -537,7 +537,9 @@ QVGFX_AVX512 inline void PutMeans(uint8_t* d, __m512i lo, __m512i hi, const Stre
             if (width == 32)                                                                       \
                 put(o + 64, v + 32);                                                               \
         }                                                                                          \
-        if (width == 32 && o < at + bytes) { /* a last 64 source bytes */                          \
+        /* At 256 bits a last 64 source bytes, after the loop: tested in it, per 128, the test */ \
+        /* cost 0.03 instructions per byte. */                                                     \
+        if (width == 32 && o < at + bytes) {                                                       \
             Prefetch(ahead, o, down);                                                              \
             put(o, v);                                                                             \
         }                                                                                          \
