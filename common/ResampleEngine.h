@@ -756,6 +756,18 @@ QVGFX_AVX512 bool Halves512(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdi
     }
     return true;
 }
+// Whether rows of n bytes from the four q0 on have the 1/2 shape Halves256 takes: the head, then
+// regular 32s that read on from each other (none in a row of 32).
+inline bool HalvesShape256(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdiff_t n)
+{
+    if ((p.B != 1 && p.B != 4) || q0 != 0 || n % 32 != 0 || p.head < 0 ||
+        (n > 32 && p.regular[1] < 0))
+        return false;
+    const ptrdiff_t rest = n / 32 - 1;  // the 32s after the head
+    return 2 * p.runs[1] == rest ||
+           (2 * p.runs[1] == rest - 1 && p.regular[rest] == p.regular[1] + 64 * (rest - 1));
+}
+
 // The same at 256 bits, for rows of the 1/2 shape of a whole number of 32 bytes: BoxHead256 takes
 // the first 32, one run of regular 32s the rest, where the plan's runs of 64s would leave a lone 32
 // at the row's end to a step of its own.
@@ -764,12 +776,9 @@ QVGFX_AVX2 bool Halves256(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdiff
                           const uint8_t* const* rows, ptrdiff_t down, ptrdiff_t h, uint8_t* d,
                           ptrdiff_t pitch, bool near, const Rule& r)
 {
-    if (B == 0 || q0 != 0 || n % 32 != 0 || n < 64 || p.head < 0 || p.regular[1] < 0)
+    if (B == 0 || !HalvesShape256(p, q0, n))
         return false;
-    const ptrdiff_t rest = n / 32 - 1, run = p.regular[1];  // the 32s after the head
-    if (2 * p.runs[1] != rest &&
-        (2 * p.runs[1] != rest - 1 || p.regular[rest] != run + 64 * (rest - 1)))
-        return false;
+    const ptrdiff_t rest = n / 32 - 1, run = p.regular[1];
     const Rule rule = r;
     for (ptrdiff_t j = 0; j < h; ++j, d += pitch) {
         const uint8_t *top = rows[j], *ahead = near ? rows[std::min(j + 2, h - 1)] : nullptr;
@@ -849,8 +858,13 @@ bool ResampleEngine::BoxRows(const uint8_t* const* rows, ptrdiff_t down, ptrdiff
     const Layout& p = m_Layout;
     if (m_Box == nullptr || !CpuAtLeast(CpuLevel::Avx2))
         return false;
-    BoxKernelOf<Rule>(p.B, CpuAtLeast(CpuLevel::Avx512))(p, 0, p.w * p.B, rows, down, h, out, pitch,
-                                                         rule);
+    // 1/2 rows of fewer than 128 bytes go at 256 bits, where Halves256 takes them whole: the
+    // 512-bit kernel would take a row of 32 or 96 with the permuted step's lookups for its last 32,
+    // and a row of 64 with the wide step's four permutes. (Only those: at the AVX-512 level the
+    // plan has no windows for the bytes the 512-bit steps permute.)
+    const ptrdiff_t n = p.w * p.B;
+    const bool wide = CpuAtLeast(CpuLevel::Avx512) && (n >= 128 || !HalvesShape256(p, 0, n));
+    BoxKernelOf<Rule>(p.B, wide)(p, 0, n, rows, down, h, out, pitch, rule);
     if constexpr (std::is_same_v<Rule, StreamValues>)
         StreamFence();
     return true;
