@@ -488,6 +488,17 @@ QVGFX_AVX2 inline void PutValues(uint8_t* d, __m256i x, ptrdiff_t m, const Rule&
     PlainRow(d, v, m, rule);
 }
 
+// The same at the AVX-512 level: the first m under a mask, through the rule's 64-byte form, where
+// PutValues would take them a byte at a time (the bytes past m are neither read nor written).
+template <class Rule>
+QVGFX_AVX512 inline void PutValuesMasked(uint8_t* d, __m256i x, ptrdiff_t m, const Rule& rule)
+{
+    if (m == 32)
+        return Store(d, rule(Load(x, d), x));
+    const __mmask64 in = (__mmask64(1) << m) - 1;
+    _mm512_mask_storeu_epi8(d, in, rule(_mm512_maskz_loadu_epi8(in, d), _mm512_castsi256_si512(x)));
+}
+
 // Thirty-two (sixty-four) values for the destination bytes at d through the rule, from the two
 // rows' pair sums in 16-bit lanes in RowOrder, the first half in lo, the second in hi: at 256 bits
 // the plain sums, at 512 bits the sums times 64 (the means in the high bytes).
@@ -608,7 +619,8 @@ QVGFX_AVX512 inline ptrdiff_t BoxStep512(const ResampleEngine::Layout& p, ptrdif
         const __m512i order = PairOrder(__m512i{}, B);
         const __m512i x = _mm512_add_epi16(RegularPairSums(top + at, order, B),
                                            RegularPairSums(bottom + at, order, B));
-        PutValues(v, _mm512_maskz_cvtepi16_epi8(__mmask32(-1), _mm512_srli_epi16(x, 8)), m, rule);
+        PutValuesMasked(v, _mm512_maskz_cvtepi16_epi8(__mmask32(-1), _mm512_srli_epi16(x, 8)), m,
+                        rule);
         return q + 8;
     }
     const int32_t at = B == 0 ? -1 : p.permuted[q >> 3];
@@ -619,7 +631,7 @@ QVGFX_AVX512 inline ptrdiff_t BoxStep512(const ResampleEngine::Layout& p, ptrdif
     const __mmask64 in = p.end - at >= 64 ? ~__mmask64(0) : (__mmask64(1) << (p.end - at)) - 1;
     const __m512i x = _mm512_add_epi16(PermutedPairSums(pairs, top + at, in),
                                        PermutedPairSums(pairs, bottom + at, in));
-    PutValues(v, _mm512_maskz_cvtepi16_epi8(__mmask32(-1), _mm512_srli_epi16(x, 8)), m, rule);
+    PutValuesMasked(v, _mm512_maskz_cvtepi16_epi8(__mmask32(-1), _mm512_srli_epi16(x, 8)), m, rule);
     return q + 8;
 }
 
