@@ -161,7 +161,7 @@ TEST(ResampleTest, LargeBoxDestinationsMatchThePlainLoops)
         }
 }
 
-// 1/2 box rows a whole number of 32 or 64 bytes each: those of 4-byte pixels load whole source
+// 1/2 box rows a whole number of 32 or 64 bytes each, or 8 past that: those of 4-byte pixels load whole source
 // lines where the rows start on 64-byte boundaries, rules on 16-bit values take each row's first 64
 // bytes by loads, and at 256 bits (and for rows under 128 bytes at every level) the rows go in one
 // run after their first 32 bytes. Such rows (one to eight 32s; rows upwards; one source row per row
@@ -180,7 +180,7 @@ TEST(ResampleTest, HalvedRowsOnLinesMatchThePlainLoops)
     struct Case { int w, from, pitch, h = 3, sh = 0, fewer = 0; };
     for (auto [w, from, pitch, h, sh, fewer] :
          {Case{64, 0, 512}, Case{32, 0, 256}, Case{48, 0, 448}, Case{24, 0, 256}, Case{40, 0, 512}, Case{8, 0, 64},
-          Case{16, 0, 128}, Case{8, 4, 128, 5}, Case{64, 4, 576},
+          Case{16, 0, 128}, Case{8, 4, 128, 5}, Case{34, 0, 320}, Case{64, 4, 576},
           Case{64, 64, 512, 1}, Case{64, 0, 520}, Case{64, 2560, -512}, Case{64, 0, 512, 3, 3}, Case{16, 0, 256, 3, 0, 1},
           Case{64, 0, 512, 3, 0, 1}})
         for (int l = 1; l <= int(DetectedCpuLevel()); ++l, CapCpuLevel(CpuLevel::Avx512)) {
