@@ -768,6 +768,7 @@ QVGFX_AVX512 bool Halves512(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdi
     }
     return true;
 }
+
 // Whether rows of n bytes from the four q0 on have the 1/2 shape Halves256 takes: the head, then
 // regular 32s that read on from each other (none in a row of 32).
 inline bool HalvesShape256(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdiff_t n)

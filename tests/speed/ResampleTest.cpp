@@ -161,14 +161,14 @@ TEST(ResampleTest, LargeBoxDestinationsMatchThePlainLoops)
         }
 }
 
-// 1/2 box rows a whole number of 32 or 64 bytes each, or 8 past that: those of 4-byte pixels load whole source
-// lines where the rows start on 64-byte boundaries, rules on 16-bit values take each row's first 64
-// bytes by loads, and at 256 bits (and for rows under 128 bytes at every level) the rows go in one
-// run after their first 32 bytes. Such rows (one to eight 32s; rows upwards; one source row per row
-// where the height is kept), rows from
-// one pixel or one line on, rows whose pitch keeps the bottom row off the lines, and rows from one
-// source pixel fewer (the 1/2 shape broken halfway, in a row of two 32s or of eight), of 4- and
-// 1-byte pixels, give the plain loops' bytes at every level and rule.
+// 1/2 box rows a whole number of 32 or 64 bytes each, or 8 past that: those of 4-byte pixels load
+// whole source lines where the rows start on 64-byte boundaries, rules on 16-bit values take each
+// row's first 64 bytes by loads, and at 256 bits (rows under 128 bytes at the AVX-512 level too)
+// the rows go in one run after their first 32 bytes. Such rows (one to eight 32s; rows upwards;
+// one source row per row where the height is kept), rows from one pixel or one line on, rows whose
+// pitch keeps the bottom row off the lines, and rows from one source pixel fewer (the 1/2 shape
+// broken halfway, in a row of two 32s or of eight), of 4- and 1-byte pixels, give the plain loops'
+// bytes at every level and rule.
 TEST(ResampleTest, HalvedRowsOnLinesMatchThePlainLoops)
 {
     std::vector<uint8_t> s(8 * 1024), fast(s.size()), plain(s.size());
