@@ -3,6 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#if QVGFX_X86 && defined(__GNUC__)
+#include <cpuid.h>
+#endif
+
 namespace {
 
 CpuLevel Detect()
@@ -21,6 +25,34 @@ CpuLevel Detect()
 #endif
     return CpuLevel::Plain;
 }
+
+// Half the last-level cache's bytes on AMD processors that describe their caches (the topology
+// extensions' leaf 0x8000001D: ways x partitions x line x sets), else 0.
+uint64_t DetectStreamBytes()
+{
+#if QVGFX_X86 && defined(__GNUC__)
+    unsigned a, b, c, d;
+    if (!__get_cpuid(0, &a, &b, &c, &d) || b != 0x68747541 || d != 0x69746e65 || c != 0x444d4163)
+        return 0;  // not "AuthenticAMD"
+    if (__get_cpuid_max(0x80000000, nullptr) < 0x8000001D ||
+        !__get_cpuid(0x80000001, &a, &b, &c, &d) || !(c & (1u << 22)))
+        return 0;  // no topology extensions
+    uint64_t last = 0;
+    for (unsigned i = 0; i < 8; ++i) {
+        __cpuid_count(0x8000001D, i, a, b, c, d);
+        if ((a & 31) == 0)  // no more caches
+            break;
+        if ((a & 31) != 2)  // data or unified, not instructions
+            last = uint64_t((b >> 22) + 1) * (((b >> 12) & 1023) + 1) * ((b & 4095) + 1) *
+                   (uint64_t(c) + 1);
+    }
+    return last / 2;
+#else
+    return 0;
+#endif
+}
+
+uint64_t g_StreamBytes = DetectedStreamBytes();
 
 #if QVGFX_CPU_LEVEL_FROM_ENV
 // Benchmark builds only: QVGFX_CPU_LEVEL (plain, sse2, ssse3, avx2) caps the level from the start,
@@ -54,3 +86,16 @@ CpuLevel ActiveCpuLevel()
 }
 
 void CapCpuLevel(CpuLevel cap) { g_Cap = cap; }
+
+uint64_t DetectedStreamBytes()
+{
+    static const uint64_t detected = DetectStreamBytes();
+    return detected;
+}
+
+void SetStreamBytes(uint64_t bytes) { g_StreamBytes = bytes; }
+
+bool StreamsPastCaches(uint64_t written, uint64_t read)
+{
+    return written >= uint64_t(1) << 20 && written + read >= g_StreamBytes;
+}

@@ -39,12 +39,12 @@ void CopyRow(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule)
 }
 
 // Copies n bytes from v to d, which share none, the whole 16-byte vectors that start on a
-// boundary of d by streaming stores (past the caches; see kStreamBytes). StreamFence orders such
-// stores before the ones that follow it.
+// boundary of d by streaming stores (past the caches; see StreamsPastCaches). StreamFence orders
+// such stores before the ones that follow it.
 void StreamCopy(uint8_t* d, const uint8_t* v, ptrdiff_t n);
 void StreamFence();
 
-// Copy's row for destinations of kStreamBytes and more: CopyRow's bytes, streamed where apart.
+// Copy's row for calls that stream (StreamsPastCaches): CopyRow's bytes, streamed where apart.
 template <class Rule>
 void StreamRow(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule)
 {

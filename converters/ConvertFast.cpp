@@ -236,8 +236,8 @@ __attribute__((target("avx2"))) int64_t GatherAvx2(const Gather& g, uint8_t* d, 
     return GatherSsse3<SB, DB>(g, d, s, n);
 }
 
-// Stores x at d, 64-byte aligned where Stream, bypassing the caches (destinations of kStreamBytes
-// and more, in whole aligned vectors).
+// Stores x at d, 64-byte aligned where Stream, bypassing the caches (calls that stream, in whole
+// aligned vectors).
 template <bool Stream>
 QVGFX_AVX512 inline void Put512(uint8_t* d, __m512i x)
 {
@@ -294,11 +294,12 @@ inline int64_t ToBoundary(const uint8_t* d, int DB)
     return 0;
 }
 
-// Whether the vectors from d on are stored streaming: a large destination apart from the source,
-// d on a 64-byte boundary.
-inline bool Streams(const uint8_t* d, const uint8_t* s, int64_t bytes)
+// Whether the vectors from d on are stored streaming: n pixels of SB source and DB destination
+// bytes that stream (StreamsPastCaches), apart from the source, d on a 64-byte boundary.
+inline bool Streams(const uint8_t* d, const uint8_t* s, int64_t n, int SB, int DB)
 {
-    return uint64_t(bytes) >= kStreamBytes && d != s && reinterpret_cast<uintptr_t>(d) % 64 == 0;
+    return StreamsPastCaches(uint64_t(n * DB), uint64_t(n * SB)) && d != s &&
+           reinterpret_cast<uintptr_t>(d) % 64 == 0;
 }
 
 // 64 pixels per block, the first block stored only up to the boundary; streaming where Streams
@@ -317,7 +318,7 @@ QVGFX_AVX512 int64_t GatherAvx512(const Gather512& g, uint8_t* d, const uint8_t*
         Block512<SB, DB>(g, idx, c, d, s, int(i * DB));
     else
         i = 0;
-    if (Streams(d + i * DB, s, n * DB)) {
+    if (Streams(d + i * DB, s, n, SB, DB)) {
         for (; i + 64 <= n; i += 64)
             Block512<SB, DB, true>(g, idx, c, d + i * DB, s + i * SB, 64 * DB);
         _mm_sfence();
@@ -351,7 +352,7 @@ QVGFX_AVX512 int64_t ShuffleAvx512(const Gather& g, uint8_t* d, const uint8_t* s
                                 _mm512_shuffle_epi8(_mm512_loadu_si512(s), m));
     else
         i = 0;
-    if (!Streams(d + 4 * i, s, 4 * n))
+    if (!Streams(d + 4 * i, s, n, 4, 4))
         return ShuffleRun512<false>(m, d, s, i, n);
     i = ShuffleRun512<true>(m, d, s, i, n);
     _mm_sfence();

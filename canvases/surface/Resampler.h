@@ -86,7 +86,8 @@ bool EngineRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t
         if constexpr (WideForm<Rule>()) {
             if (e.BoxRows(t.m_Rows, down, h, d, dPitch, rule))
                 return true;
-        } else if (copies && (uint64_t(w) * B * uint64_t(h) >= kStreamBytes
+        } else if (copies && (StreamsPastCaches(uint64_t(w) * B * uint64_t(h),
+                                                2 * uint64_t(h) * uint64_t(e.Span()))
                                   ? e.BoxRows(t.m_Rows, down, h, d, dPitch, StreamValues{})
                                   : e.BoxRows(t.m_Rows, down, h, d, dPitch, KeepValues{})))
             return true;

@@ -75,6 +75,7 @@ TEST(ConvertFastTest, PickSpreadAndMaskMatchPlainLoops)
 // loop, at aligned and unaligned starts, and none past the end.
 TEST(ConvertFastTest, LargeDestinationsMatchPlainLoops)
 {
+    StreamFromOneMiB streams;
     const int32_t n = (1 << 20) + 77;  // pixels: beyond 1 MiB at every destination size
     std::vector<uint8_t> s(4 * size_t(n)), fast(4 * size_t(n) + 128), plain(fast.size());
     for (size_t i = 0; i < s.size(); ++i)

@@ -139,6 +139,7 @@ QVGFX_AVX512 void LaneValues(const BilinearDown& op, const int16_t* t, const int
 // plain loops' bytes at every level.
 TEST(ResampleTest, LargeBoxDestinationsMatchThePlainLoops)
 {
+    StreamFromOneMiB streams;
     std::vector<uint8_t> s(4 * 1040 * 1024 + 64), fast(1088 * 1024 + 128), plain(fast.size());
     for (size_t i = 0; i < s.size(); ++i)
         s[i] = uint8_t(i * 2654435761u >> 24);
@@ -246,6 +247,7 @@ TEST(ResampleTest, SourcesBetweenUnreadablePagesAreReadNoFurther)
 // give the plain loop's bytes at every level.
 TEST(ResampleTest, LargeCopiesMatchThePlainLoop)
 {
+    StreamFromOneMiB streams;
     std::vector<uint8_t> s(3 << 20), fast(s.size()), plain(s.size());
     for (size_t i = 0; i < s.size(); ++i)
         s[i] = uint8_t(i * 2654435761u >> 24);

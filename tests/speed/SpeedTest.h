@@ -16,6 +16,13 @@ inline const char* LevelName(CpuLevel l)
     return names[int(l)];
 }
 
+// For its lifetime, calls stream from 1 MiB written on whatever the processor's caches, so that
+// the streaming loops run on every processor.
+struct StreamFromOneMiB {
+    StreamFromOneMiB() { SetStreamBytes(0); }
+    ~StreamFromOneMiB() { SetStreamBytes(DetectedStreamBytes()); }
+};
+
 // One case: w pixels per row, the rows starting off bytes into their block.
 struct Twin {
     int w, off;
