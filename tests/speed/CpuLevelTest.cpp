@@ -39,3 +39,20 @@ TEST(CpuLevelTest, EveryLevelBlitsTheSameBytes)
         }
     }
 }
+
+// Calls stream from 1 MiB written on, and, where the processor gives a threshold (half an AMD
+// last-level cache: a plausible size, read from the processor's cache leaves), only once the bytes
+// read and written together reach it.
+TEST(CpuLevelTest, StreamingStartsAtTheThresholds)
+{
+    const uint64_t detected = DetectedStreamBytes(), MiB = uint64_t(1) << 20;
+    EXPECT_TRUE(detected == 0 || (detected >= MiB / 4 && detected <= 1024 * MiB)) << detected;
+    struct Case { uint64_t threshold, written, read; bool streams; };
+    for (auto [threshold, written, read, streams] : {Case{0, MiB, 0, true}, Case{0, MiB - 1, 64 * MiB, false},
+                                                     Case{16 * MiB, 8 * MiB, 8 * MiB, true}, Case{16 * MiB, 8 * MiB, 8 * MiB - 1, false},
+                                                     Case{16 * MiB, MiB, 15 * MiB, true}, Case{16 * MiB, MiB - 1, 64 * MiB, false}}) {
+        SetStreamBytes(threshold);
+        EXPECT_EQ(StreamsPastCaches(written, read), streams) << threshold << ": " << written << " + " << read;
+    }
+    SetStreamBytes(detected);
+}
