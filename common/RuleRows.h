@@ -88,7 +88,9 @@ void StreamRow(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule)
     T inline V Narrow(V lo, V hi) { return p##_packus_epi16(lo, hi); }                                   \
     /* Byte pairs (x_i, y_i) of bytes 0-7 or 8-15 of each 16, for the byte multiply-adds. */           \
     T inline V PairsLo(V x, V y) { return p##_unpacklo_epi8(x, y); }                                     \
-    T inline V PairsHi(V x, V y) { return p##_unpackhi_epi8(x, y); }
+    T inline V PairsHi(V x, V y) { return p##_unpackhi_epi8(x, y); }                                     \
+    /* Each byte less 128, as a signed byte: the top bit flipped. */                                    \
+    T inline V Less128(V x) { return p##_xor_si##bits(x, p##_set1_epi8(char(0x80))); }
 
 QVGFX_LANE_OPS(QVGFX_SSE2, __m128i, _mm, 128)
 QVGFX_LANE_OPS(QVGFX_AVX2, __m256i, _mm256, 256)
@@ -108,6 +110,16 @@ QVGFX_AVX2 inline __m256i MulAddPairs(__m256i p, int wx, int wy)
 QVGFX_AVX512 inline __m512i MulAddPairs(__m512i p, int wx, int wy)
 {
     return _mm512_maddubs_epi16(p, _mm512_set1_epi16(short((wx & 255) | wy << 8)));
+}
+
+// Each pair (x_i, y_i) of signed bytes times the unsigned byte weights (wx, wy), summed in 16 bits.
+QVGFX_AVX2 inline __m256i MulAddSigned(__m256i p, int wx, int wy)
+{
+    return _mm256_maddubs_epi16(_mm256_set1_epi16(short(wx | wy << 8)), p);
+}
+QVGFX_AVX512 inline __m512i MulAddSigned(__m512i p, int wx, int wy)
+{
+    return _mm512_maddubs_epi16(_mm512_set1_epi16(short(wx | wy << 8)), p);
 }
 
 // The lane-wise byte pack leaves the 64-bit parts interleaved (256 bits: 0, 2, 1, 3; 512 bits:

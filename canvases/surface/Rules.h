@@ -51,5 +51,37 @@ struct LinComb {
     // clang-format on
 #endif
 };
+
+#if QVGFX_X86
+// LinComb with weights that sum to at most 256 (1.0 and less), at 32 and 64 bytes: one multiply-add
+// per byte pair. (v - 128) a + (d - 128) b lies within 128 (a + b) of 0, inside 16 signed bits,
+// and adding 128 (a + b) back gives v a + d b, at most 255 * 256 in 16 unsigned bits, so t needs
+// no clamp. The rows take it per row; the resampling kernels keep LinComb's own form, whose
+// constants and registers do not depend on the weights.
+struct LinCombWithin256 : LinComb {
+    using LinComb::operator();
+    // clang-format off
+    QVGFX_WIDE_FORMS(
+        const int a = int(m_SourceWeight), b = int(m_DestinationWeight);
+        const V back = Splat16(d, 128 * (a + b));
+        return Narrow(Shr16(Add16(MulAddSigned(Less128(PairsLo(v, d)), a, b), back), 8),
+                      Shr16(Add16(MulAddSigned(Less128(PairsHi(v, d)), a, b), back), 8));)
+    // clang-format on
+};
+
+// The vector row Row of LinCombWithin256 where the weights allow, else Else's of LinComb.
+template <RowFn<LinCombWithin256> Row, RowFn<LinComb> Else>
+void LinCombRow(uint8_t* d, const uint8_t* v, ptrdiff_t n, const LinComb& rule)
+{
+    if (rule.m_SourceWeight + rule.m_DestinationWeight <= 256)
+        Row(d, v, n, LinCombWithin256{rule});
+    else
+        Else(d, v, n, rule);
+}
+template <>
+inline constexpr RowTable<LinComb> kRowsOf<LinComb> = {
+    PlainRow, Sse2Row, LinCombRow<Avx2Row, Avx2Row>, LinCombRow<Avx512Row, Avx512Row>};
+#else
 template <>
 inline constexpr RowTable<LinComb> kRowsOf<LinComb> = {PlainRow, Sse2Row, Avx2Row, Avx512Row};
+#endif
