@@ -21,9 +21,9 @@ inline bool CpuAtLeast(CpuLevel level) { return int(ActiveCpuLevel()) >= int(lev
 
 // Whether a call that writes `written` bytes and reads `read` bytes stores its whole vectors with
 // streaming stores, past the caches: their lines are not read in before being written over, which
-// leaves more of the memory's bandwidth to the work, but the host finds none of them in a cache
-// next. From 1 MiB written on, and, where the last-level cache takes a core's stores about as fast
-// as its own caches do (see DetectedStreamBytes), only once the call's bytes outgrow that cache.
+// leaves more of the memory's bandwidth to the work, but the host then finds none of them in a
+// cache. From 1 MiB written on, and, on processors whose last-level cache takes a whole call faster
+// than memory takes streaming stores (DetectedStreamBytes), only once the call outgrows it.
 bool StreamsPastCaches(uint64_t written, uint64_t read);
 
 // The bytes written and read together below which a call keeps to the caches however much it
