@@ -11,7 +11,7 @@ inline uint8_t SatAdd(uint32_t d, uint32_t v)
 }
 
 // t / 255 rounded half up, for t from 0 to 255 * 255, with no division.
-inline uint32_t Div255Round(uint32_t t)
+constexpr uint32_t Div255Round(uint32_t t)
 {
     uint32_t u = t + 128;
     return (u + (u >> 8)) >> 8;

@@ -77,10 +77,8 @@ void StreamRow(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule)
     /* (255 * 255 - t) / 255 rounded, since a multiple of 255 moves the rounding by a whole number */ \
     /* and t / 255 never ends in one half; one subtraction from 255 * 255 + 128, one multiply-high. */ \
     T inline V Div255RoundRest16(V t) { return MulHi16(p##_sub_epi16(p##_set1_epi16(short(255 * 255 + 128)), t), p##_set1_epi16(257)); } \
-    /* The high byte of each 16-bit lane, 256 times (HighBytes), or 255 less it, 256 times (HighRest; */ \
-    /* a xor and an and, which the compiler makes one and-not: GCC 12's 512-bit and-not intrinsic    */ \
-    /* warns of its own undefined operand). */                                                         \
-    T inline V HighBytes(V x) { return p##_and_si##bits(x, p##_set1_epi16(short(0xFF00))); }              \
+    /* 255 less the high byte of each 16-bit lane, 256 times (a xor and an and, which the compiler  */ \
+    /* makes one and-not: GCC 12's 512-bit and-not intrinsic warns of its own undefined operand).  */ \
     T inline V HighRest(V x) { const V m = p##_set1_epi16(short(0xFF00)); return p##_and_si##bits(p##_xor_si##bits(x, m), m); } \
     /* Bytes 0-7 of each 16 (Lo) or 8-15 (Hi) as 16-bit lanes; Narrow packs them back, clamped at 255. */ \
     T inline V Lo8(V x) { return p##_unpacklo_epi8(x, p##_setzero_si##bits()); }                       \
@@ -121,6 +119,10 @@ QVGFX_AVX512 inline __m512i MulAddSigned(__m512i p, int wx, int wy)
 {
     return _mm512_maddubs_epi16(_mm512_set1_epi16(short(wx | wy << 8)), p);
 }
+
+// (x y + 2^14) >> 15 in each signed 16-bit lane: the multiply-high that rounds.
+QVGFX_AVX2 inline __m256i MulHiRound16(__m256i x, __m256i y) { return _mm256_mulhrs_epi16(x, y); }
+QVGFX_AVX512 inline __m512i MulHiRound16(__m512i x, __m512i y) { return _mm512_mulhrs_epi16(x, y); }
 
 // The lane-wise byte pack leaves the 64-bit parts interleaved (256 bits: 0, 2, 1, 3; 512 bits:
 // 0, 4, 1, 5, 2, 6, 3, 7); one permute restores the order.

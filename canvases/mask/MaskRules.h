@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 
 #include "common/PixelMath.h"
 #include "common/RuleRows.h"
@@ -37,9 +38,35 @@ struct PaintBrush {
 template <>
 inline constexpr RowTable<PaintBrush> kRowsOf<PaintBrush> = {PlainRow, Sse2Row, Avx2Row, Avx512Row};
 
+// Per opacity o, the multiplier m for which the multiply-high that rounds, (s m + 2^14) >> 15,
+// gives R(s o) for every byte s: the nearest to 32768 o / 255 that is exact, or the next one
+// either side (one exists for every opacity; checked here for all 256 x 256 pairs as the table is
+// built).
+struct AirBrushScales {
+    int16_t m[256];
+    int exact;  // opacities with a multiplier found
+};
+inline constexpr AirBrushScales kAirBrushScales = [] {
+    AirBrushScales t{};
+    for (int o = 0; o < 256; ++o) {
+        const int nearest = (32768 * o + 127) / 255;
+        for (int m : {nearest, nearest - 1, nearest + 1}) {
+            bool ok = m <= 32767;
+            for (int s = 0; s < 256 && ok; ++s)
+                ok = (s * m + 16384) >> 15 == int(Div255Round(uint32_t(s * o)));
+            if (ok) {
+                t.m[o] = int16_t(m), ++t.exact;
+                break;
+            }
+        }
+    }
+    return t;
+}();
+static_assert(kAirBrushScales.exact == 256, "an opacity without a multiplier");
+
 // The paintbrush union with the source first weakened by the source surface's opacity byte.
 // On vectors, from what is left uncovered: 255 - a = 255 - R(s o), d' = 255 - R((255 - a)(255 -
-// d)).
+// d)); at 32 and 64 bytes R(s o) is one multiply-high that rounds, by kAirBrushScales.
 struct AirBrush {
     uint32_t m_Opacity;  // read once per call, after both surfaces are locked
     uint8_t operator()(uint32_t d, uint32_t s) const
@@ -48,22 +75,39 @@ struct AirBrush {
         return uint8_t(d + Div255Round(a * (255 - d)));
     }
 #if QVGFX_X86
+    // SSE2 has no multiply-high that rounds: a multiply, a subtraction and a multiply-high.
+    QVGFX_SSE2 __m128i operator()(__m128i d, __m128i v) const
+    {
+        const __m128i o = Splat16(d, int(m_Opacity)), e = Complement(d);
+        const __m128i lo = Div255RoundRest16(MulLo16(Lo8(v), o)),
+                      hi = Div255RoundRest16(MulLo16(Hi8(v), o));
+        return Narrow(Div255RoundRest16(MulLo16(lo, Lo8(e))),
+                      Div255RoundRest16(MulLo16(hi, Hi8(e))));
+    }
     // clang-format off
-    QVGFX_VECTOR_FORMS(
-        const V o = Splat16(d, int(m_Opacity)), e = Complement(d);
-        const V lo = Div255RoundRest16(MulLo16(Lo8(v), o)), hi = Div255RoundRest16(MulLo16(Hi8(v), o));
-        return Narrow(Div255RoundRest16(MulLo16(lo, Lo8(e))), Div255RoundRest16(MulLo16(hi, Hi8(e))));)
+    QVGFX_WIDE_FORMS(
+        const V e = Complement(d);
+        return Narrow(Div255RoundRest16(MulLo16(RestWeakened(Lo8(v)), Lo8(e))), Div255RoundRest16(MulLo16(RestWeakened(Hi8(v)), Hi8(e))));)
     // The same on source values in 16-bit lanes.
     QVGFX_WORD_FORMS(Words,
-        const V o = Splat16(d, int(m_Opacity)), e = Complement(d);
-        const V a = Div255RoundRest16(MulLo16(lo, o)), b = Div255RoundRest16(MulLo16(hi, o));
-        return H::Pack(Div255RoundRest16(MulLo16(a, H::Lo(e))), Div255RoundRest16(MulLo16(b, H::Hi(e))));)
-    // On values in the high bytes: s o is the high half of 256 s times 256 o.
+        const V e = Complement(d);
+        return H::Pack(Div255RoundRest16(MulLo16(RestWeakened(lo), H::Lo(e))), Div255RoundRest16(MulLo16(RestWeakened(hi), H::Hi(e))));)
+    // On values in the high bytes.
     QVGFX_HIGH_FORM(
-        const V o = Splat16(d, 256 * int(m_Opacity)), e = Complement(d);
-        const V a = Div255RoundRest16(MulHi16(HighBytes(lo), o)), b = Div255RoundRest16(MulHi16(HighBytes(hi), o));
-        return H::PackLow(Div255RoundRest16(MulLo16(a, H::Lo(e))), Div255RoundRest16(MulLo16(b, H::Hi(e))));)
+        const V e = Complement(d);
+        return H::PackLow(Div255RoundRest16(MulLo16(RestWeakened(Shr16(lo, 8)), H::Lo(e))), Div255RoundRest16(MulLo16(RestWeakened(Shr16(hi, 8)), H::Hi(e))));)
     // clang-format on
+    // 255 - R(v o) for values v from 0 to 255 in 16-bit lanes.
+    QVGFX_AVX2 __m256i RestWeakened(__m256i v) const
+    {
+        return Sub16(Splat16(v, 255),
+                     MulHiRound16(v, Splat16(v, kAirBrushScales.m[m_Opacity & 255])));
+    }
+    QVGFX_AVX512 __m512i RestWeakened(__m512i v) const
+    {
+        return Sub16(Splat16(v, 255),
+                     MulHiRound16(v, Splat16(v, kAirBrushScales.m[m_Opacity & 255])));
+    }
 #endif
 };
 template <>
