@@ -6,6 +6,12 @@
 #include <cstdint>
 #include <new>
 
+#include "common/CpuLevel.h"
+
+#if QVGFX_X86
+#include <immintrin.h>
+#endif
+
 // The unscaled path and Blit: w pixels of h rows, each source byte combined by the rule into its
 // destination byte, in order.
 template <int B, class Rule>
@@ -45,6 +51,39 @@ struct ResampleTables {
     uint8_t* m_Plan = nullptr;  // null when no bytes were asked for
 };
 
+// The row table's first entries four at a time at the AVX2 level: rows[j] = origin + ((py + j sy)
+// mod 2^32 >> 16) pitch, each row index (below 2^16) times the pitch in one 32 x 32-bit multiply
+// into 64 bits, where the pitch fits in 32 signed bits and pointers are 64-bit. Returns how many
+// it filled (a multiple of four; 0 elsewhere), the rest left to the plain loop.
+#if QVGFX_X86 && (defined(__x86_64__) || defined(_M_X64))
+QVGFX_AVX2 inline uint64_t RowTableAvx2(const uint8_t** rows, uint64_t ny, uint32_t py, uint32_t sy,
+                                        const uint8_t* origin, ptrdiff_t pitch)
+{
+    if (pitch < INT32_MIN || pitch > INT32_MAX)
+        return 0;
+    const __m256i four = _mm256_set1_epi64x(int64_t(4) * sy), low = _mm256_set1_epi64x(0xFFFFFFFF),
+                  p = _mm256_set1_epi64x(pitch),
+                  at = _mm256_set1_epi64x(int64_t(reinterpret_cast<uintptr_t>(origin)));
+    __m256i pos =
+        _mm256_setr_epi64x(py, uint32_t(py + sy), uint32_t(py + 2 * sy), uint32_t(py + 3 * sy));
+    uint64_t j = 0;
+    for (; j + 4 <= ny; j += 4, pos = _mm256_and_si256(_mm256_add_epi64(pos, four), low))
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(rows + j),
+                            _mm256_add_epi64(at, _mm256_mul_epi32(_mm256_srli_epi64(pos, 16), p)));
+    return j;
+}
+#endif
+inline uint64_t FastRowTable(const uint8_t** rows, uint64_t ny, uint32_t py, uint32_t sy,
+                             const uint8_t* origin, ptrdiff_t pitch)
+{
+#if QVGFX_X86 && (defined(__x86_64__) || defined(_M_X64))
+    if (CpuAtLeast(CpuLevel::Avx2))
+        return RowTableAvx2(rows, ny, py, sy, origin, pitch);
+#endif
+    (void)rows, (void)ny, (void)py, (void)sy, (void)origin, (void)pitch;
+    return 0;
+}
+
 // Fills t for the visible columns x and rows y of a rectangle whose source pixel (0, 0) lies at
 // origin. Position i * step gives the source index (>> 16) and its weight ((>> 8) & 255); every
 // position lies below 2^31 (source spans of at most 32768 pixels), so that they step in 32 bits,
@@ -79,7 +118,8 @@ bool BuildTables(ResampleTables& t, const ResampleAxis& x, const ResampleAxis& y
     for (uint64_t i = 0; i < nx; ++i, px += sx)
         t.m_Columns[i] = int32_t(px >> 16) * B;
     uint32_t py = uint32_t(y.first * y.step);
-    for (uint64_t j = 0; j < ny; ++j, py += sy)
+    uint64_t j = FastRowTable(t.m_Rows, ny, py, sy, origin, sPitch);
+    for (py += uint32_t(j) * sy; j < ny; ++j, py += sy)
         t.m_Rows[j] = origin + ptrdiff_t(py >> 16) * sPitch;
     if (weights) {
         px = uint32_t(x.first * x.step), py = uint32_t(y.first * y.step);

@@ -107,6 +107,29 @@ TEST(ResampleTest, EngineTakesLongRowsStripByStrip)
         }
 }
 
+// The row table's vector twin against the plain loop: row counts on and off a multiple of four,
+// steps that keep, skip and repeat rows, from a first row on, pitches up and down the buffer; a
+// pitch beyond 32 bits is left to the plain loop whole.
+TEST(ResampleTest, RowTablesMatchThePlainLoop)
+{
+    std::vector<uint8_t> s(64 * 1024);
+    struct Case { int64_t first, count, step; ptrdiff_t pitch; };
+    for (auto [first, count, step, pitch] : {Case{0, 1, 65536, 64}, Case{0, 7, 2 * 65536 + 123, 64}, Case{3, 9, 40000, -200},
+                                             Case{1, 100, 30000, 320}, Case{0, 12, 0, -1}, Case{5, 33, 65535, 1000}})
+        for (int l = 0; l <= int(DetectedCpuLevel()); ++l, CapCpuLevel(CpuLevel::Avx512)) {
+            CapCpuLevel(CpuLevel(l));
+            const uint8_t* origin = pitch < 0 ? s.data() + s.size() - 1 : s.data();
+            ResampleTables t;
+            ASSERT_TRUE(BuildTables<1>(t, {0, 1, 0}, {first, count, step}, origin, pitch, false));
+            for (int64_t j = 0; j < count; ++j)
+                ASSERT_EQ(t.m_Rows[j], origin + ((first + j) * step >> 16) * pitch) << LevelName(CpuLevel(l)) << " row " << j;
+        }
+    const uint8_t* rows[8];
+    if (sizeof(ptrdiff_t) == 8) {
+        EXPECT_EQ(FastRowTable(rows, 8, 0, 65536, s.data(), ptrdiff_t(int64_t(INT32_MAX) + 1)), 0u);
+    }
+}
+
 #if QVGFX_X86
 // The down pass's values, and 255 less each, in 16-bit lanes, put back in the order of the bytes:
 // of 32 destination bytes from sums in their order (AVX2), and of 64 from sums in kSlotOf order
