@@ -18,8 +18,8 @@ bool FastUnscaledRows(uint8_t* d, ptrdiff_t dPitch, const uint8_t* s, ptrdiff_t 
     if (!CpuAtLeast(CpuLevel::Sse2))
         return false;
     RowFn<Rule> row = kRowsOf<Rule>.Choose();
-    const bool stream = row == &CopyRow<Rule> && StreamsPastCaches(uint64_t(h) * uint64_t(w) * B,
-                                                                   uint64_t(h) * uint64_t(w) * B);
+    const uint64_t bytes = uint64_t(h) * uint64_t(w) * B;  // written, and as many read
+    const bool stream = row == &CopyRow<Rule> && StreamsPastCaches(bytes, bytes);
     if (stream)
         row = &StreamRow<Rule>;
     if (h > 1 && dPitch == w * B && sPitch == w * B)  // gapless rows: one long row, same order

@@ -55,7 +55,7 @@ struct ResampleTables {
 // mod 2^32 >> 16) pitch, each row index (below 2^16) times the pitch in one 32 x 32-bit multiply
 // into 64 bits, where the pitch fits in 32 signed bits and pointers are 64-bit. Returns how many
 // it filled (a multiple of four; 0 elsewhere), the rest left to the plain loop.
-#if QVGFX_X86 && (defined(__x86_64__) || defined(_M_X64))
+#if QVGFX_X86 && defined(__x86_64__)
 QVGFX_AVX2 inline uint64_t RowTableAvx2(const uint8_t** rows, uint64_t ny, uint32_t py, uint32_t sy,
                                         const uint8_t* origin, ptrdiff_t pitch)
 {
@@ -72,17 +72,18 @@ QVGFX_AVX2 inline uint64_t RowTableAvx2(const uint8_t** rows, uint64_t ny, uint3
                             _mm256_add_epi64(at, _mm256_mul_epi32(_mm256_srli_epi64(pos, 16), p)));
     return j;
 }
-#endif
 inline uint64_t FastRowTable(const uint8_t** rows, uint64_t ny, uint32_t py, uint32_t sy,
                              const uint8_t* origin, ptrdiff_t pitch)
 {
-#if QVGFX_X86 && (defined(__x86_64__) || defined(_M_X64))
-    if (CpuAtLeast(CpuLevel::Avx2))
-        return RowTableAvx2(rows, ny, py, sy, origin, pitch);
-#endif
-    (void)rows, (void)ny, (void)py, (void)sy, (void)origin, (void)pitch;
+    return CpuAtLeast(CpuLevel::Avx2) ? RowTableAvx2(rows, ny, py, sy, origin, pitch) : 0;
+}
+#else
+inline uint64_t FastRowTable(const uint8_t**, uint64_t, uint32_t, uint32_t, const uint8_t*,
+                             ptrdiff_t)
+{
     return 0;
 }
+#endif
 
 // Fills t for the visible columns x and rows y of a rectangle whose source pixel (0, 0) lies at
 // origin. Position i * step gives the source index (>> 16) and its weight ((>> 8) & 255); every
