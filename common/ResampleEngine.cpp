@@ -18,7 +18,6 @@ namespace {
 
 using Layout = ResampleEngine::Layout;
 
-const int32_t kBias = 32768;
 const uint8_t kZero = 0x80;     // a shuffle index that gives 0
 const ptrdiff_t kStrip = 2048;  // destination bytes per bilinear strip, at most
 
@@ -88,26 +87,24 @@ AVX2 void AcrossAvx2(const Layout& layout, int16_t* h, const uint8_t* row)
     }
 }
 
-// Sixty-four bytes per step from one 64-byte window of the row (PlanWide): four byte permutes
-// spread each byte's two source bytes into a pair of 16-bit lanes (the odd bytes zeroed), four
-// multiply-adds weigh and sum them. Each 32-bit lane order is planned so that the lane-wise packs
-// leave the 64 sums in the order BilinearDown::kSlotOf gives (see LaneSums).
+// Sixty-four bytes per step from one 64-byte window of the row (PlanWide): the window's bytes less
+// 128 as signed bytes, two byte permutes put each destination byte's two source bytes side by
+// side, and two byte multiply-adds weigh them by their weights as unsigned bytes: (p0 - 128)
+// (255 - fx) + (p1 - 128) fx is the sum less 128 * 255, within 16 signed bits with no clamp. The
+// pairs are planned in the order BilinearDown::kSlotOf gives (see LaneSums).
 AVX512 void AcrossAvx512(const Layout& layout, int16_t* h, const uint8_t* row)
 {
     const Layout p = layout;
-    const __m512i bias = _mm512_set1_epi32(-p.bias);  // the multiply-adds' start
-    const __mmask64 low = 0x5555555555555555;         // the low byte of each 16-bit lane
+    const auto* weights = reinterpret_cast<const uint8_t*>(p.weights);
     for (ptrdiff_t g = p.q0 / 16; g < p.q1 / 16; ++g, h += 64) {
-        const __m512i win = _mm512_loadu_si512(row + p.windows[g]);
-        __m512i s[4];
-        for (int e = 0; e < 4; ++e) {
+        const __m512i win = Less128(_mm512_loadu_si512(row + p.windows[g]));
+        for (int e = 0; e < 2; ++e) {
             const __m512i pairs = _mm512_maskz_permutexvar_epi8(
-                low, _mm512_loadu_si512(p.shuffles + 256 * g + 64 * e), win);
-            s[e] =
-                _mm512_dpwssd_epi32(bias, pairs, _mm512_loadu_si512(p.weights + 128 * g + 32 * e));
+                __mmask64(-1), _mm512_loadu_si512(p.shuffles + 128 * g + 64 * e), win);
+            _mm512_storeu_si512(
+                h + 32 * e,
+                _mm512_maddubs_epi16(_mm512_loadu_si512(weights + 128 * g + 64 * e), pairs));
         }
-        _mm512_storeu_si512(h, _mm512_packs_epi32(s[0], s[1]));
-        _mm512_storeu_si512(h + 32, _mm512_packs_epi32(s[2], s[3]));
     }
 }
 
@@ -161,7 +158,6 @@ AVX512 inline __m512i Load512(const void* p) { return _mm512_loadu_si512(p); }
 
 // The down pass's rules on eight (or sixteen) sums of each row: BilinearDown (its lift undoes the
 // bias the across pass takes off), and BoxDown, (top + bottom) >> 2.
-static_assert(BilinearDown::kLift == kBias * 255);
 
 struct BoxDown {
     int32_t w;
@@ -367,11 +363,12 @@ int32_t PlanBox(const Layout& p, bool permute, int32_t* regular, int32_t* runs, 
 }
 
 #if QVGFX_X86
-// Where AcrossAvx512 keeps the sum of byte u of each 64: in 32-bit lane 16 e + j of its four
-// permutes e, so that the lane-wise packs of permutes 0 with 1 and 2 with 3 leave the sums in the
-// order BilinearDown::kSlotOf gives (slot s: e = 2 (s / 32) + (s / 4) % 2, j = 4 ((s % 32) / 8) +
-// s % 4). Per lane, for a row of B-byte pixels whose 64 bytes start at byte phase of a pixel: the
-// byte u it serves, the pixel of that byte counted from the 64's first, and its byte in the pixel.
+// Where PlanWide plans byte u of each 64: in 32-bit lane 16 e + j of four vectors e, so that the
+// lane-wise packs of vectors 0 with 1 and 2 with 3 leave the bytes' pairs (and so AcrossAvx512's
+// sums) in the order BilinearDown::kSlotOf gives (slot s: e = 2 (s / 32) + (s / 4) % 2, j = 4
+// ((s % 32) / 8) + s % 4). Per lane, for a row of B-byte pixels whose 64 bytes start at byte phase
+// of a pixel: the byte u it serves, the pixel of that byte counted from the 64's first, and its
+// byte in the pixel.
 struct WideLanes {
     alignas(64) std::array<int32_t, 64> u, pixel, byte;
 };
@@ -391,22 +388,22 @@ constexpr std::array<WideLanes, 5> kWideLanes = {MakeWideLanes(1, 0), MakeWideLa
                                                  MakeWideLanes(4, 0)};
 
 // Byte permutes that give pixels 16 e to 16 e + 15 of two rows of 64 bytes as 32-bit lanes, the
-// first row's byte in each lane's byte 0 and the second row's in byte 2.
+// first row's byte in each lane's byte 0 and the second row's in byte 1.
 constexpr auto kPairOf = [] {
     std::array<std::array<uint8_t, 64>, 4> a{};
     for (int e = 0; e < 4; ++e)
         for (int j = 0; j < 16; ++j)
             a[size_t(e)][size_t(4 * j)] = uint8_t(16 * e + j),
-                                    a[size_t(e)][size_t(4 * j + 2)] = uint8_t(64 + 16 * e + j);
+                                    a[size_t(e)][size_t(4 * j + 1)] = uint8_t(64 + 16 * e + j);
     return a;
 }();
 
 // The plan of AcrossAvx512 for bilinear rows: per 64 destination bytes g, the offset of the 64
-// source bytes they read (windows[g]); per byte, in the 32-bit lane of the permute that serves it,
-// its two source bytes' indices (in the lane's bytes 0 and 2) and their weights. Bytes past the
-// row weigh nothing. False where some 64 bytes read further apart than 64 source bytes.
-// Sixteen lanes at a time: the pixels' columns and weight pairs loaded in order, then permuted
-// into the lanes.
+// source bytes they read (windows[g]); per byte, in its 16-bit lane of one of the two permutes
+// that serve the 64, its two source bytes' indices (128 index bytes per g) and their weights as
+// bytes (128 per g, in the room of the weights). Bytes past the row weigh nothing. False where
+// some 64 bytes read further apart than 64 source bytes. Sixteen lanes at a time: the pixels'
+// columns and weight pairs loaded in order, permuted into 32-bit lanes, then packed.
 AVX512 bool PlanWide(const Layout& layout, int32_t* windows, uint8_t* shuffles, int16_t* weights)
 {
     const Layout p = layout;
@@ -434,9 +431,10 @@ AVX512 bool PlanWide(const Layout& layout, int32_t* windows, uint8_t* shuffles, 
                                                                         p.columns + i0 + 16 * e),
                                                _mm512_set1_epi32(at));
             pair[e] = _mm512_maskz_permutex2var_epi8(
-                0x5555555555555555, fx1, _mm512_loadu_si512(kPairOf[size_t(e)].data()), fx);
+                0x3333333333333333, fx1, _mm512_loadu_si512(kPairOf[size_t(e)].data()), fx);
         }
         const __m512i m = _mm512_set1_epi32(int32_t(std::min<ptrdiff_t>(n - t0, 64)));
+        __m512i index[4], weight[4];  // below 2^16 in each 32-bit lane
         for (int f = 0; f < 4; ++f) {
             const __m512i pixel = _mm512_loadu_si512(l.pixel.data() + 16 * f);
             const __mmask16 valid =
@@ -454,10 +452,15 @@ AVX512 bool PlanWide(const Layout& layout, int32_t* windows, uint8_t* shuffles, 
             const __m512i b = _mm512_add_epi32(a, right);
             if (_mm512_mask_cmpgt_epi32_mask(valid, b, top) != 0)
                 return false;
-            _mm512_storeu_si512(
-                shuffles + 256 * g + 64 * f,
-                _mm512_maskz_or_epi32(valid, a, _mm512_maskz_slli_epi32(valid, b, 16)));
-            _mm512_storeu_si512(weights + 128 * g + 32 * f, _mm512_maskz_mov_epi32(valid, w));
+            index[f] = _mm512_maskz_or_epi32(valid, a, _mm512_maskz_slli_epi32(valid, b, 8));
+            weight[f] = _mm512_maskz_mov_epi32(valid, w);
+        }
+        auto* bytes = reinterpret_cast<uint8_t*>(weights) + 128 * g;
+        for (int e = 0; e < 2; ++e) {
+            _mm512_storeu_si512(shuffles + 128 * g + 64 * e,
+                                _mm512_packus_epi32(index[2 * e], index[2 * e + 1]));
+            _mm512_storeu_si512(bytes + 64 * e,
+                                _mm512_packus_epi32(weight[2 * e], weight[2 * e + 1]));
         }
     }
     return true;
@@ -542,7 +545,7 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
     auto* runs = permuted + n32 / 32;
     auto* wide = runs + n32 / 32;
     m_Layout = {B,        w,        right,   columns[0],  columns[w - 1] + B + right,
-                n32,      columns,  fx,      fx1,         fx ? kBias : 0,
+                n32,      columns,  fx,      fx1,         fx ? BilinearDown::kBias : 0,
                 windows,  shuffles, weights, regular,     runs,
                 permuted, wide,     0,       m_Strip / 4, -1};
     const bool avx2 = CpuAtLeast(CpuLevel::Avx2), avx512 = CpuAtLeast(CpuLevel::Avx512);

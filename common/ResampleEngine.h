@@ -1,8 +1,8 @@
 // The box and bilinear rows of TransformBlit, planned once per call and run row by row. Each
 // value is the per-pixel formula's exact integer sum, taken in two passes:
 // - across: a source row is resampled along the row into one 16-bit sum per destination byte,
-//   p0 * (255 - fx) + p1 * fx less 32768 (bilinear; the offset keeps it a signed 16-bit number)
-//   or p0 + p1 (box);
+//   p0 * (255 - fx) + p1 * fx less 128 * 255 (bilinear; the offset keeps it a signed 16-bit
+//   number) or p0 + p1 (box);
 // - down: a destination row combines the sums of its two source rows,
 //   (top * (255 - fy) + bottom * fy) >> 16 or (top + bottom) >> 2.
 // The engine keeps the sums of the last two source rows it resampled, so destination rows that
@@ -152,9 +152,11 @@ concept WideRule = requires(const Rule& r, __m256i x, __m256i& y, __m512i x2, __
 // The down pass of bilinear rows on eight (sixteen, thirty-two) biased sums of each row, w =
 // (255 - fy) | fy << 16 in each 32-bit lane: (top * (255 - fy) + bottom * fy) >> 16 in 16-bit
 // lanes, in the lane order of the pairs. Each multiply-add pairs a top sum with its bottom one,
-// and the lift puts back what the bias of 32768 took off each sum.
+// and the lift puts back what the bias took off each sum. The bias is 128 times the weights'
+// sum: the AVX-512 across pass weighs each byte less 128 (a signed byte) by one byte multiply-add.
 struct BilinearDown {
-    static constexpr int32_t kLift = 32768 * 255;
+    static constexpr int32_t kBias = 128 * 255;
+    static constexpr int32_t kLift = kBias * 255;
     static constexpr int32_t kRestStart = 255 * 65536 + 65535 - kLift;  // see Rest
     int32_t w;
     QVGFX_SSE2 __m128i Lifted(__m128i x) const

@@ -295,7 +295,7 @@ TEST(ResampleTest, LargeCopiesMatchThePlainLoop)
 
 // The down pass at every weight, at 256 and 512 bits, on sums whose weighted total ends in 0xFFFF
 // or 0x0000 (where a start or a rounding off by one shows) and on others: (t (255 - fy) + b fy +
-// 255 * 32768) >> 16 for sums biased by -32768, and 255 less it.
+// lift) >> 16 for sums biased by -kBias, and 255 less it.
 TEST(ResampleTest, DownPassValuesAtTheirRoundingEdges)
 {
 #if QVGFX_X86
@@ -328,7 +328,8 @@ TEST(ResampleTest, DownPassValuesAtTheirRoundingEdges)
             }
             const int32_t x = int32_t(tt * (255 - fy) + bb * fy);
             const int s = BilinearDown::kSlotOf[size_t(u)];
-            t[s] = t256[u] = int16_t(int32_t(tt) - 32768), b[s] = b256[u] = int16_t(int32_t(bb) - 32768);
+            t[s] = t256[u] = int16_t(int32_t(tt) - BilinearDown::kBias),
+            b[s] = b256[u] = int16_t(int32_t(bb) - BilinearDown::kBias);
             want[u] = uint8_t(x >> 16);
         }
         const BilinearDown op{int32_t((255 - fy) | fy << 16)};
