@@ -43,47 +43,53 @@ AVX2 inline __m256i Load256(const void* p)
     return _mm256_loadu_si256(static_cast<const __m256i*>(p));
 }
 
-// Sixteen bytes per step, eight from each pair of windows: the shuffle spreads each byte's two
-// source bytes into a pair of 16-bit lanes, one multiply-add weighs and sums them. Shared: the
-// four windows of each sixteen are one.
+// The byte pairs of the fours at slot and slot + 2 (see SlotOf): the shuffles of their windows
+// fill the low and high halves of one register; with one, the window all four fours share, and
+// the two shuffles joined at slot (ShareWindows).
+SSSE3 __m128i BytePairs(const Layout& p, ptrdiff_t slot, const uint8_t* row, const __m128i* one)
+{
+    const __m128i lo = Load(p.shuffles + 16 * slot);
+    if (one != nullptr)
+        return _mm_shuffle_epi8(*one, lo);
+    return _mm_or_si128(
+        _mm_shuffle_epi8(Load(row + p.windows[slot]), lo),
+        _mm_shuffle_epi8(Load(row + p.windows[slot + 2]), Load(p.shuffles + 16 * slot + 32)));
+}
+
+// Sixteen bytes per step, eight from each two fours' byte pairs: the pairs less 128 as signed
+// bytes, one byte multiply-add by the weights as unsigned bytes (the sums less 128 * 255, see
+// AcrossAvx512). Shared: the four windows of each sixteen are one.
 template <bool Shared>
 SSSE3 void AcrossSsse3(const Layout& layout, int16_t* h, const uint8_t* row)
 {
     const Layout p = layout;  // a local copy: the stores to h cannot change it
-    const __m128i bias = _mm_set1_epi32(p.bias);
+    const auto* weights = reinterpret_cast<const uint8_t*>(p.weights);
     for (ptrdiff_t q = p.q0; q < p.q1; q += 4, h += 16) {
         const __m128i one = Load(row + p.windows[q]);
         for (int half = 0; half < 2; ++half) {
-            __m128i s[2];
-            for (int e = 0; e < 2; ++e) {
-                const ptrdiff_t slot = q + half + 2 * e;
-                const __m128i win = Shared ? one : Load(row + p.windows[slot]);
-                const __m128i pairs = _mm_shuffle_epi8(win, Load(p.shuffles + 16 * slot));
-                s[e] = _mm_sub_epi32(_mm_madd_epi16(pairs, Load(p.weights + 8 * slot)), bias);
-            }
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(h + 8 * half), _mm_packs_epi32(s[0], s[1]));
+            const __m128i pairs = Less128(BytePairs(p, q + half, row, Shared ? &one : nullptr));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(h + 8 * half),
+                             _mm_maddubs_epi16(Load(weights + 8 * q + 16 * half), pairs));
         }
     }
 }
 
-// The same with two windows per register: the first and third four bytes in one, the second and
-// fourth in the other, so that the lane-wise pack leaves all sixteen in order.
+// The same sixteen bytes per step in one register: two windows per 128-bit half (the first and
+// third fours' in one, the second and fourth's in the other), as the box rows take them.
 template <bool Shared>
 AVX2 void AcrossAvx2(const Layout& layout, int16_t* h, const uint8_t* row)
 {
     const Layout p = layout;
-    const __m256i bias = _mm256_set1_epi32(p.bias);
+    const auto* weights = reinterpret_cast<const uint8_t*>(p.weights);
     for (ptrdiff_t q = p.q0; q < p.q1; q += 4, h += 16) {
-        const __m256i one = _mm256_broadcastsi128_si256(Load(row + p.windows[q]));
-        __m256i s[2];
-        for (int e = 0; e < 2; ++e) {
-            const ptrdiff_t slot = q + 2 * e;
-            const __m256i shuffle = Load256(p.shuffles + 16 * slot);
-            const __m256i pairs =
-                Shared ? _mm256_shuffle_epi8(one, shuffle) : WindowPairs(p, slot, row);
-            s[e] = _mm256_sub_epi32(_mm256_madd_epi16(pairs, Load256(p.weights + 8 * slot)), bias);
-        }
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(h), _mm256_packs_epi32(s[0], s[1]));
+        __m256i pairs;
+        if (Shared)
+            pairs = _mm256_shuffle_epi8(_mm256_broadcastsi128_si256(Load(row + p.windows[q])),
+                                        Load256(p.shuffles + 16 * q));
+        else
+            pairs = BytePairsAvx2(p, q, row);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(h),
+                            _mm256_maddubs_epi16(Load256(weights + 8 * q), Less128(pairs)));
     }
 }
 
@@ -113,10 +119,7 @@ AVX512 void AcrossAvx512(const Layout& layout, int16_t* h, const uint8_t* row)
 // rows' pair sums added and shifted give the mean of four.
 SSSE3 __m128i PairSums(const Layout& p, ptrdiff_t slot, const uint8_t* row)
 {
-    const __m128i lo = _mm_shuffle_epi8(Load(row + p.windows[slot]), Load(p.shuffles + 16 * slot));
-    const __m128i hi =
-        _mm_shuffle_epi8(Load(row + p.windows[slot + 2]), Load(p.shuffles + 16 * slot + 32));
-    return _mm_maddubs_epi16(_mm_or_si128(lo, hi), _mm_set1_epi8(1));
+    return _mm_maddubs_epi16(BytePairs(p, slot, row, nullptr), _mm_set1_epi8(1));
 }
 
 // Where each destination pixel reads the two source pixels after the previous one's (the box
@@ -237,7 +240,10 @@ AVX512 void DownPairAvx512(uint8_t* v0, uint8_t* v1, const int16_t* t, const int
 
 // Where every sixteen destination bytes read within sixteen source bytes (enlargements), moves
 // their four windows to the lowest, so that one load serves them; false, nothing moved, if not.
-// A shuffle at a window moved down by `by` bytes picks each used byte by bytes further on.
+// A shuffle at a window moved down by `by` bytes picks each used byte by bytes further on. Then
+// the shuffles of the fours at slots q and q + 2 (the low and high halves of a register of pairs)
+// are joined into one at slot q, and those at q + 1 and q + 3 at q + 1 (each byte the used index
+// of the two, the lower), so that one shuffle gives the sixteen bytes' pairs in order.
 SSE2 bool ShareWindows(const Layout& p, int32_t* windows, uint8_t* shuffles)
 {
     const __m128i zero = _mm_set1_epi8(char(kZero)), last = _mm_set1_epi8(15);
@@ -258,8 +264,13 @@ SSE2 bool ShareWindows(const Layout& p, int32_t* windows, uint8_t* shuffles)
                     _mm_storeu_si128(
                         s, _mm_or_si128(_mm_and_si128(unused, v), _mm_andnot_si128(unused, moved)));
             }
-            if (pass == 1)
+            if (pass == 1) {
                 std::fill(windows + q, windows + q + 4, at);
+                for (ptrdiff_t slot = q; slot < q + 2; ++slot) {
+                    auto* s = reinterpret_cast<__m128i*>(shuffles + 16 * slot);
+                    _mm_storeu_si128(s, _mm_min_epu8(_mm_loadu_si128(s), _mm_loadu_si128(s + 2)));
+                }
+            }
         }
     return true;
 }
@@ -481,9 +492,10 @@ bool PlanWindows(const Layout& p, int32_t* windows, uint8_t* shuffles, int16_t* 
         }
         const ptrdiff_t slot = SlotOf(q);
         uint8_t* s = shuffles + 16 * slot;
-        int16_t* w = weights + 8 * slot;
+        uint8_t* w = reinterpret_cast<uint8_t*>(weights) + 8 * q;  // in the order of the fours
         std::memset(s, kZero, 16);
-        std::memset(w, 0, 16);
+        if (p.fx)
+            std::memset(w, 0, 8);
         // Pixel and source byte of each of the four (past the row: none). The window starts at
         // the lowest of them (with B > 1 a pixel may start below where the one before ends), or
         // ends where the row's bytes end.
@@ -500,13 +512,10 @@ bool PlanWindows(const Layout& p, int32_t* windows, uint8_t* shuffles, int16_t* 
             const ptrdiff_t a = from[j] - at;
             if (a + p.right > 15)
                 return false;
-            if (p.fx) {
-                s[4 * j] = uint8_t(a), s[4 * j + 2] = uint8_t(a + p.right);
-                w[2 * j] = int16_t(p.fx1[pixel[j]]), w[2 * j + 1] = int16_t(p.fx[pixel[j]]);
-            } else {  // box: byte pairs, in the upper half of the shuffle for odd fours
-                s[8 * (q & 1) + 2 * j] = uint8_t(a),
-                                    s[8 * (q & 1) + 2 * j + 1] = uint8_t(a + p.right);
-            }
+            // Byte pairs, in the upper half of the shuffle for odd fours.
+            s[8 * (q & 1) + 2 * j] = uint8_t(a), s[8 * (q & 1) + 2 * j + 1] = uint8_t(a + p.right);
+            if (p.fx)
+                w[2 * j] = p.fx1[pixel[j]], w[2 * j + 1] = p.fx[pixel[j]];
         }
     }
     return true;

@@ -78,10 +78,11 @@ public:
     ptrdiff_t Span() const { return m_Layout.end - m_Layout.first; }
 
     // What the kernels read: the tables for the byte-by-byte pass and, per four destination bytes,
-    // a window offset, a byte shuffle and four weight pairs, stored four fours at a time in the
-    // order the 256-bit pass packs them (first, third, second, fourth); in the AVX-512 bilinear
-    // plan, per 64 destination bytes one window and the byte permutes' indices and weight pairs
-    // in the same room (PlanWide).
+    // a window offset and a byte shuffle that gives their byte pairs (in the upper half for odd
+    // fours), stored four fours at a time in the order the 256-bit pass joins them (first, third,
+    // second, fourth), and their four weight pairs as bytes, in the order of the fours; in the
+    // AVX-512 bilinear plan, per 64 destination bytes one window and the byte permutes' indices
+    // and weight pairs in the same room (PlanWide).
     struct Layout {
         int B;
         ptrdiff_t w, right, first, end, n32;  // n32: destination bytes rounded up to 64
@@ -397,11 +398,17 @@ WindowPairs(const ResampleEngine::Layout& p, ptrdiff_t slot, const uint8_t* row)
     return _mm256_shuffle_epi8(win, Load(__m256i{}, p.shuffles + 16 * slot));
 }
 
+// The byte pairs of sixteen destination bytes, in order, from the four at slot on.
+QVGFX_AVX2 __attribute__((always_inline)) inline __m256i
+BytePairsAvx2(const ResampleEngine::Layout& p, ptrdiff_t slot, const uint8_t* row)
+{
+    return _mm256_or_si256(WindowPairs(p, slot, row), WindowPairs(p, slot + 2, row));
+}
+
 QVGFX_AVX2 __attribute__((always_inline)) inline __m256i
 PairSumsAvx2(const ResampleEngine::Layout& p, ptrdiff_t slot, const uint8_t* row)
 {
-    const __m256i pairs = _mm256_or_si256(WindowPairs(p, slot, row), WindowPairs(p, slot + 2, row));
-    return _mm256_maddubs_epi16(pairs, _mm256_set1_epi8(1));
+    return _mm256_maddubs_epi16(BytePairsAvx2(p, slot, row), _mm256_set1_epi8(1));
 }
 
 // Asks for the 128 bytes from at on, of the row ahead and of the one down bytes below it, to be
