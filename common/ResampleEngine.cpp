@@ -63,7 +63,7 @@ template <bool Shared>
 SSSE3 void AcrossSsse3(const Layout& layout, int16_t* h, const uint8_t* row)
 {
     const Layout p = layout;  // a local copy: the stores to h cannot change it
-    const auto* weights = reinterpret_cast<const uint8_t*>(p.weights);
+    const uint8_t* weights = p.weights;
     for (ptrdiff_t q = p.q0; q < p.q1; q += 4, h += 16) {
         const __m128i one = Load(row + p.windows[q]);
         for (int half = 0; half < 2; ++half) {
@@ -80,7 +80,7 @@ template <bool Shared>
 AVX2 void AcrossAvx2(const Layout& layout, int16_t* h, const uint8_t* row)
 {
     const Layout p = layout;
-    const auto* weights = reinterpret_cast<const uint8_t*>(p.weights);
+    const uint8_t* weights = p.weights;
     for (ptrdiff_t q = p.q0; q < p.q1; q += 4, h += 16) {
         __m256i pairs;
         if (Shared)
@@ -101,7 +101,7 @@ AVX2 void AcrossAvx2(const Layout& layout, int16_t* h, const uint8_t* row)
 AVX512 void AcrossAvx512(const Layout& layout, int16_t* h, const uint8_t* row)
 {
     const Layout p = layout;
-    const auto* weights = reinterpret_cast<const uint8_t*>(p.weights);
+    const uint8_t* weights = p.weights;
     for (ptrdiff_t g = p.q0 / 16; g < p.q1 / 16; ++g, h += 64) {
         const __m512i win = Less128(_mm512_loadu_si512(row + p.windows[g]));
         for (int e = 0; e < 2; ++e) {
@@ -411,11 +411,11 @@ constexpr auto kPairOf = [] {
 
 // The plan of AcrossAvx512 for bilinear rows: per 64 destination bytes g, the offset of the 64
 // source bytes they read (windows[g]); per byte, in its 16-bit lane of one of the two permutes
-// that serve the 64, its two source bytes' indices (128 index bytes per g) and their weights as
-// bytes (128 per g, in the room of the weights). Bytes past the row weigh nothing. False where
+// that serve the 64, its two source bytes' indices (128 index bytes per g) and their weights
+// (128 bytes per g). Bytes past the row weigh nothing. False where
 // some 64 bytes read further apart than 64 source bytes. Sixteen lanes at a time: the pixels'
 // columns and weight pairs loaded in order, permuted into 32-bit lanes, then packed.
-AVX512 bool PlanWide(const Layout& layout, int32_t* windows, uint8_t* shuffles, int16_t* weights)
+AVX512 bool PlanWide(const Layout& layout, int32_t* windows, uint8_t* shuffles, uint8_t* weights)
 {
     const Layout p = layout;
     const ptrdiff_t n = p.w * p.B, need = 64 / p.B + 1;  // pixels a 64 may touch, at most
@@ -466,11 +466,10 @@ AVX512 bool PlanWide(const Layout& layout, int32_t* windows, uint8_t* shuffles, 
             index[f] = _mm512_maskz_or_epi32(valid, a, _mm512_maskz_slli_epi32(valid, b, 8));
             weight[f] = _mm512_maskz_mov_epi32(valid, w);
         }
-        auto* bytes = reinterpret_cast<uint8_t*>(weights) + 128 * g;
         for (int e = 0; e < 2; ++e) {
             _mm512_storeu_si512(shuffles + 128 * g + 64 * e,
                                 _mm512_packus_epi32(index[2 * e], index[2 * e + 1]));
-            _mm512_storeu_si512(bytes + 64 * e,
+            _mm512_storeu_si512(weights + 128 * g + 64 * e,
                                 _mm512_packus_epi32(weight[2 * e], weight[2 * e + 1]));
         }
     }
@@ -482,7 +481,7 @@ AVX512 bool PlanWide(const Layout& layout, int32_t* windows, uint8_t* shuffles, 
 // which gather byte pairs, and none where the 32 bytes are regular); false where some four read
 // further apart than one window holds. The row reads 16 source bytes or more (Plan).
 template <int B>
-bool PlanWindows(const Layout& p, int32_t* windows, uint8_t* shuffles, int16_t* weights)
+bool PlanWindows(const Layout& p, int32_t* windows, uint8_t* shuffles, uint8_t* weights)
 {
     const ptrdiff_t n = p.w * B;
     for (ptrdiff_t q = 0; q < p.n32 / 4; ++q) {
@@ -492,7 +491,7 @@ bool PlanWindows(const Layout& p, int32_t* windows, uint8_t* shuffles, int16_t* 
         }
         const ptrdiff_t slot = SlotOf(q);
         uint8_t* s = shuffles + 16 * slot;
-        uint8_t* w = reinterpret_cast<uint8_t*>(weights) + 8 * q;  // in the order of the fours
+        uint8_t* w = weights + 8 * q;  // in the order of the fours
         std::memset(s, kZero, 16);
         if (p.fx)
             std::memset(w, 0, 8);
@@ -525,10 +524,10 @@ bool PlanWindows(const Layout& p, int32_t* windows, uint8_t* shuffles, int16_t* 
 
 uint64_t ResampleEngine::PlanBytes(uint64_t n)
 {
-    // Two rows of sums, the values, per byte four shuffle bytes, two weights and a quarter of a
-    // window offset, per 32 bytes a regular, a permuted and a wide offset and a run; and room to
-    // align the rows.
-    return CpuAtLeast(CpuLevel::Sse2) ? (n + 63) / 64 * 64 * 15 + 32 : 0;
+    // Two rows of sums, the values, per byte four shuffle bytes, two weight bytes and a quarter of
+    // a window offset, per 32 bytes a regular, a permuted and a wide offset and a run (12.5 bytes
+    // per byte); and room to align the rows.
+    return CpuAtLeast(CpuLevel::Sse2) ? (n + 63) / 64 * 64 * 13 + 32 : 0;
 }
 
 bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const uint8_t* fx,
@@ -547,7 +546,7 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
     m_Sums[1] = m_Sums[0] + m_Strip;
     m_Values = reinterpret_cast<uint8_t*>(m_Sums[1] + m_Strip);
     auto* shuffles = m_Values + m_Strip;
-    auto* weights = reinterpret_cast<int16_t*>(shuffles + 4 * n32);
+    auto* weights = shuffles + 4 * n32;
     auto* windows = reinterpret_cast<int32_t*>(weights + 2 * n32);
     auto* regular = windows + n32 / 4;
     auto* permuted = regular + n32 / 32;

@@ -92,7 +92,7 @@ public:
         int32_t bias;  // subtracted from each sum: 32768 bilinear, 0 box
         const int32_t* windows;
         const uint8_t* shuffles;
-        const int16_t* weights;
+        const uint8_t* weights;
         const int32_t* regular;   // per 32 bytes of the box path, see PlanRegular
         const int32_t* runs;      // per 32 bytes of the box path, see PlanRegular
         const int32_t* permuted;  // per 32 bytes of the box path, see PlanPermuted
