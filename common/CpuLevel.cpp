@@ -34,7 +34,7 @@ uint64_t DetectStreamBytes()
     unsigned a, b, c, d;
     if (!__get_cpuid(0, &a, &b, &c, &d) || b != 0x68747541 || d != 0x69746e65 || c != 0x444d4163)
         return 0;  // not "AuthenticAMD"
-    if (__get_cpuid_max(0x80000000, nullptr) < 0x8000001D ||
+    if (unsigned(__get_cpuid_max(0x80000000, nullptr)) < 0x8000001Du ||
         !__get_cpuid(0x80000001, &a, &b, &c, &d) || !(c & (1u << 22)))
         return 0;  // no topology extensions
     uint64_t last = 0;
