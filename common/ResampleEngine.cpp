@@ -44,21 +44,18 @@ AVX2 inline __m256i Load256(const void* p)
 }
 
 // The byte pairs of the fours at slot and slot + 2 (see SlotOf): the shuffles of their windows
-// fill the low and high halves of one register; with one, the window all four fours share, and
-// the two shuffles joined at slot (ShareWindows).
-SSSE3 __m128i BytePairs(const Layout& p, ptrdiff_t slot, const uint8_t* row, const __m128i* one)
+// fill the low and high halves of one register.
+SSSE3 __m128i BytePairs(const Layout& p, ptrdiff_t slot, const uint8_t* row)
 {
-    const __m128i lo = Load(p.shuffles + 16 * slot);
-    if (one != nullptr)
-        return _mm_shuffle_epi8(*one, lo);
     return _mm_or_si128(
-        _mm_shuffle_epi8(Load(row + p.windows[slot]), lo),
+        _mm_shuffle_epi8(Load(row + p.windows[slot]), Load(p.shuffles + 16 * slot)),
         _mm_shuffle_epi8(Load(row + p.windows[slot + 2]), Load(p.shuffles + 16 * slot + 32)));
 }
 
 // Sixteen bytes per step, eight from each two fours' byte pairs: the pairs less 128 as signed
 // bytes, one byte multiply-add by the weights as unsigned bytes (the sums less 128 * 255, see
-// AcrossAvx512). Shared: the four windows of each sixteen are one.
+// AcrossAvx512). Shared: the four windows of each sixteen are one, and each register's two
+// shuffles one (ShareWindows).
 template <bool Shared>
 SSSE3 void AcrossSsse3(const Layout& layout, int16_t* h, const uint8_t* row)
 {
@@ -67,7 +64,9 @@ SSSE3 void AcrossSsse3(const Layout& layout, int16_t* h, const uint8_t* row)
     for (ptrdiff_t q = p.q0; q < p.q1; q += 4, h += 16) {
         const __m128i one = Load(row + p.windows[q]);
         for (int half = 0; half < 2; ++half) {
-            const __m128i pairs = Less128(BytePairs(p, q + half, row, Shared ? &one : nullptr));
+            const __m128i pairs =
+                Less128(Shared ? _mm_shuffle_epi8(one, Load(p.shuffles + 16 * (q + half)))
+                               : BytePairs(p, q + half, row));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(h + 8 * half),
                              _mm_maddubs_epi16(Load(weights + 8 * q + 16 * half), pairs));
         }
@@ -119,7 +118,7 @@ AVX512 void AcrossAvx512(const Layout& layout, int16_t* h, const uint8_t* row)
 // rows' pair sums added and shifted give the mean of four.
 SSSE3 __m128i PairSums(const Layout& p, ptrdiff_t slot, const uint8_t* row)
 {
-    return _mm_maddubs_epi16(BytePairs(p, slot, row, nullptr), _mm_set1_epi8(1));
+    return _mm_maddubs_epi16(BytePairs(p, slot, row), _mm_set1_epi8(1));
 }
 
 // Where each destination pixel reads the two source pixels after the previous one's (the box
@@ -161,7 +160,6 @@ AVX512 inline __m512i Load512(const void* p) { return _mm512_loadu_si512(p); }
 
 // The down pass's rules on eight (or sixteen) sums of each row: BilinearDown (its lift undoes the
 // bias the across pass takes off), and BoxDown, (top + bottom) >> 2.
-
 struct BoxDown {
     int32_t w;
     SSE2 __m128i operator()(__m128i t, __m128i b) const
@@ -412,9 +410,9 @@ constexpr auto kPairOf = [] {
 // The plan of AcrossAvx512 for bilinear rows: per 64 destination bytes g, the offset of the 64
 // source bytes they read (windows[g]); per byte, in its 16-bit lane of one of the two permutes
 // that serve the 64, its two source bytes' indices (128 index bytes per g) and their weights
-// (128 bytes per g). Bytes past the row weigh nothing. False where
-// some 64 bytes read further apart than 64 source bytes. Sixteen lanes at a time: the pixels'
-// columns and weight pairs loaded in order, permuted into 32-bit lanes, then packed.
+// (128 bytes per g). Bytes past the row weigh nothing. False where some 64 bytes read further
+// apart than 64 source bytes. Sixteen lanes at a time: the pixels' columns and weight pairs
+// loaded in order, permuted into 32-bit lanes, then packed.
 AVX512 bool PlanWide(const Layout& layout, int32_t* windows, uint8_t* shuffles, uint8_t* weights)
 {
     const Layout p = layout;

@@ -89,7 +89,7 @@ public:
         const int32_t* columns;
         const uint8_t* fx;
         const uint8_t* fx1;
-        int32_t bias;  // subtracted from each sum: 32768 bilinear, 0 box
+        int32_t bias;  // taken off each sum: BilinearDown::kBias bilinear, 0 box
         const int32_t* windows;
         const uint8_t* shuffles;
         const uint8_t* weights;
