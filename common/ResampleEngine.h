@@ -742,20 +742,29 @@ BoxHead512(ptrdiff_t at, uint8_t* v, const uint8_t* top, const uint8_t* bottom,
     PutMeans(v, x, y, rule);
 }
 
+// Whether BoxHead512 takes a row's first 64 bytes: a rule on values in the high bytes, and a 1/2
+// row that starts with the head and the regular 32 after it.
+template <class Rule>
+bool HeadLoads(const ResampleEngine::Layout& p)
+{
+    return HighForm<Rule> && p.head >= 0 && p.regular[1] == p.head + 64 - p.B;
+}
+
 // Rows of the 1/2 shape, a whole number of 64 bytes: one wide step (or BoxHead512), then one run
 // of regular 64s to the row's end. The kernel then runs those two directly, with no step to choose
-// per 64 bytes; false, nothing written, for rows of other shapes.
+// per 64 bytes; false, nothing written, for rows of other shapes. A row of 64 is BoxHead512's
+// alone (its 127 source bytes are too few for the wide step's 128-byte loads).
 template <int B, class Rule>
 QVGFX_AVX512 bool Halves512(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdiff_t n,
                             const uint8_t* const* rows, ptrdiff_t down, ptrdiff_t h, uint8_t* d,
                             ptrdiff_t pitch, bool near, const Rule& r)
 {
-    if (B == 0 || q0 != 0 || n % 64 != 0 || n < 128 || p.wide[0] < 0 ||
-        16 * (1 + p.runs[2]) != n / 4)
+    const bool loads = HeadLoads<Rule>(p);
+    if (B == 0 || q0 != 0 || n % 64 != 0 ||
+        (n == 64 ? !loads : p.wide[0] < 0 || 16 * (1 + p.runs[2]) != n / 4))
         return false;
     const Rule rule = r;
-    const ptrdiff_t at = p.wide[0], run = p.regular[2], k = p.runs[2];
-    const bool loads = HighForm<Rule> && p.head >= 0 && p.regular[1] == p.head + 64 - B;
+    const ptrdiff_t at = p.wide[0], run = n > 64 ? p.regular[2] : 0, k = n > 64 ? p.runs[2] : 0;
     // Whole lines where the line before the run's first is the row's; the run's last 64 end with
     // the row's last byte, so the straddling loads take them.
     const bool lines = B == 4 && down % 64 == 0 && run + 4 - 64 >= p.first;
@@ -769,6 +778,8 @@ QVGFX_AVX512 bool Halves512(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdi
             BoxHead512<B>(p.head, d, top, top + down, ahead, down, rule);
         else
             BoxWide512(p, 0, at, d, top, top + down, ahead, down, rule);
+        if (k == 0)
+            continue;
         if (on) {
             LineRun512(run, k - 1, d + 64, top, top + down, rule);
             BoxRun512<B>(run + 128 * (k - 1), 128, d + 64 * k, top, top + down, ahead, down, rule);
@@ -883,9 +894,12 @@ bool ResampleEngine::BoxRows(const uint8_t* const* rows, ptrdiff_t down, ptrdiff
     // 1/2 rows of fewer than 128 bytes go at 256 bits, where Halves256 takes them whole: the
     // 512-bit kernel would take a row of 32 or 96 with the permuted step's lookups for its last 32,
     // and a row of 64 with the wide step's four permutes. (Only those: at the AVX-512 level the
-    // plan has no windows for the bytes the 512-bit steps permute.)
+    // plan has no windows for the bytes the 512-bit steps permute.) Rows of 64 whose rule works on
+    // values in the high bytes take BoxHead512's loads: 30 % fewer instructions than at 256 bits
+    // (rows that copy, whose 256-bit steps are plain, ran slower so).
     const ptrdiff_t n = p.w * p.B;
-    const bool wide = CpuAtLeast(CpuLevel::Avx512) && (n >= 128 || !HalvesShape256(p, 0, n));
+    const bool wide = CpuAtLeast(CpuLevel::Avx512) &&
+                      (n >= 128 || (n == 64 && HeadLoads<Rule>(p)) || !HalvesShape256(p, 0, n));
     BoxKernelOf<Rule>(p.B, wide)(p, 0, n, rows, down, h, out, pitch, rule);
     if constexpr (std::is_same_v<Rule, StreamValues>)
         StreamFence();
