@@ -319,6 +319,8 @@ template <int B>
 ptrdiff_t PlanPairs(const Layout& p, ptrdiff_t t0, int m, ptrdiff_t W, uint8_t* s)
 {
     static_assert(32 % B == 0);  // t0, a multiple of 32, starts a pixel
+    if (W != 64 && p.end - p.first < W)  // the wide step loads whole
+        return -1;
     const int32_t* c = p.columns + t0 / B;
     int32_t from[64], lo = INT32_MAX, hi = 0;
     for (int j = 0; j < m; ++j) {
@@ -326,7 +328,7 @@ ptrdiff_t PlanPairs(const Layout& p, ptrdiff_t t0, int m, ptrdiff_t W, uint8_t* 
         lo = std::min(lo, from[j]), hi = std::max(hi, from[j]);
     }
     const ptrdiff_t at = std::min<ptrdiff_t>(lo, std::max(p.end - W, p.first));
-    if ((W != 64 && p.end - p.first < W) || hi + p.right - at > W - 1)  // the wide step loads whole
+    if (hi + p.right - at > W - 1)
         return -1;
     std::memset(s, 0, size_t(W));
     for (int j = 0; j < m; ++j)
