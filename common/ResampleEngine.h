@@ -717,37 +717,41 @@ LineRun512(ptrdiff_t at, ptrdiff_t k, uint8_t* v, const uint8_t* top, const uint
 }
 
 // The first 64 bytes of a 1/2 row whose first 32 are the head (see PlanRegular) and whose next 32
-// are regular, for rules on values in the high bytes: their work takes the byte-permute port,
-// which the wide step's four permutes would take too. Each row's first 64 source bytes load from
-// one pixel before the row's first, that pixel's bytes masked off (they are not read) and pixel 1
-// merged in their place from a second load: pixels [1, 0, 1, 2, ...] pair as regular ones do. The
-// 32 bytes after them load straight.
+// are regular: for rules on values in the high bytes, whose work takes the byte-permute port that
+// the wide step's four permutes would take too, and for rows of 64 (whose 127 source bytes the
+// wide step's 128-byte loads would overrun). Each row's first 64 source bytes go through one byte
+// permute (kHeadOrder) to pixels [1, 0, 1, 2, ...], which pair as regular ones do; the 32 bytes
+// after them load straight. (Pixel 1 merged by a masked load into the bytes from one pixel before
+// took one permute less and ran slower: 1/2 box paintbrush 8 at 256x256 0.92 of the time.)
+template <int B>
+alignas(64) inline constexpr std::array<uint8_t, 64> kHeadOrder = [] {
+    std::array<uint8_t, 64> a{};
+    for (int i = 0; i < 64; ++i)
+        a[size_t(i)] = uint8_t(i < B ? B + i : i - B);
+    return a;
+}();
+
 template <int B, class Rule>
 QVGFX_AVX512 __attribute__((always_inline)) inline void
 BoxHead512(ptrdiff_t at, uint8_t* v, const uint8_t* top, const uint8_t* bottom,
            const uint8_t* ahead, ptrdiff_t down, const Rule& rule)
 {
     Prefetch(ahead, at, down);
-    const __m512i order = PairOrder(__m512i{}, B);
-    const auto head = [&](const uint8_t* row) QVGFX_AVX512 {
-        const auto* before =
-            reinterpret_cast<const uint8_t*>(reinterpret_cast<uintptr_t>(row + at) - B);
-        const __m512i x =
-            _mm512_mask_loadu_epi8(Load(order, row + at + B), ~__mmask64((1u << B) - 1), before);
+    const __m512i order = PairOrder(__m512i{}, B), head = Load(order, kHeadOrder<B>.data());
+    const auto pairs = [&](const uint8_t* row) QVGFX_AVX512 {
+        const __m512i x = _mm512_maskz_permutexvar_epi8(__mmask64(-1), head, Load(order, row + at));
         return PairSums64(B == 1 ? x : _mm512_shuffle_epi8(x, order));
     };
-    const __m512i x = Add16(head(top), head(bottom));
+    const __m512i x = Add16(pairs(top), pairs(bottom));
     const __m512i y = Add16(RegularPairSums(top + at + 64 - B, order, B),
                             RegularPairSums(bottom + at + 64 - B, order, B));
     PutMeans(v, x, y, rule);
 }
 
-// Whether BoxHead512 takes a row's first 64 bytes: a rule on values in the high bytes, and a 1/2
-// row that starts with the head and the regular 32 after it.
-template <class Rule>
-bool HeadLoads(const ResampleEngine::Layout& p)
+// Whether a 1/2 row starts with the head and the regular 32 after it: BoxHead512's 64 bytes.
+inline bool HeadShape(const ResampleEngine::Layout& p)
 {
-    return HighForm<Rule> && p.head >= 0 && p.regular[1] == p.head + 64 - p.B;
+    return p.head >= 0 && p.regular[1] == p.head + 64 - p.B;
 }
 
 // Rows of the 1/2 shape, a whole number of 64 bytes: one wide step (or BoxHead512), then one run
@@ -759,12 +763,19 @@ QVGFX_AVX512 bool Halves512(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdi
                             const uint8_t* const* rows, ptrdiff_t down, ptrdiff_t h, uint8_t* d,
                             ptrdiff_t pitch, bool near, const Rule& r)
 {
-    const bool loads = HeadLoads<Rule>(p);
-    if (B == 0 || q0 != 0 || n % 64 != 0 ||
-        (n == 64 ? !loads : p.wide[0] < 0 || 16 * (1 + p.runs[2]) != n / 4))
+    if (B != 0 && q0 == 0 && n == 64 && HeadShape(p)) {
+        const Rule rule = r;
+        for (ptrdiff_t j = 0; j < h; ++j, d += pitch)
+            BoxHead512<B>(p.head, d, rows[j], rows[j] + down,
+                          near ? rows[std::min(j + 2, h - 1)] : nullptr, down, rule);
+        return true;
+    }
+    if (B == 0 || q0 != 0 || n % 64 != 0 || n < 128 || p.wide[0] < 0 ||
+        16 * (1 + p.runs[2]) != n / 4)
         return false;
     const Rule rule = r;
-    const ptrdiff_t at = p.wide[0], run = n > 64 ? p.regular[2] : 0, k = n > 64 ? p.runs[2] : 0;
+    const ptrdiff_t at = p.wide[0], run = p.regular[2], k = p.runs[2];
+    const bool loads = HighForm<Rule> && HeadShape(p);
     // Whole lines where the line before the run's first is the row's; the run's last 64 end with
     // the row's last byte, so the straddling loads take them.
     const bool lines = B == 4 && down % 64 == 0 && run + 4 - 64 >= p.first;
@@ -778,8 +789,6 @@ QVGFX_AVX512 bool Halves512(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdi
             BoxHead512<B>(p.head, d, top, top + down, ahead, down, rule);
         else
             BoxWide512(p, 0, at, d, top, top + down, ahead, down, rule);
-        if (k == 0)
-            continue;
         if (on) {
             LineRun512(run, k - 1, d + 64, top, top + down, rule);
             BoxRun512<B>(run + 128 * (k - 1), 128, d + 64 * k, top, top + down, ahead, down, rule);
@@ -899,7 +908,7 @@ bool ResampleEngine::BoxRows(const uint8_t* const* rows, ptrdiff_t down, ptrdiff
     // (rows that copy, whose 256-bit steps are plain, ran slower so).
     const ptrdiff_t n = p.w * p.B;
     const bool wide = CpuAtLeast(CpuLevel::Avx512) &&
-                      (n >= 128 || (n == 64 && HeadLoads<Rule>(p)) || !HalvesShape256(p, 0, n));
+                      (n >= 128 || (n == 64 && HeadShape(p)) || !HalvesShape256(p, 0, n));
     BoxKernelOf<Rule>(p.B, wide)(p, 0, n, rows, down, h, out, pitch, rule);
     if constexpr (std::is_same_v<Rule, StreamValues>)
         StreamFence();
