@@ -119,8 +119,11 @@ bool BlitDrawsSomething(std::vector<int64_t> r, int64_t sourceW, int64_t sourceH
 std::string Rectangle(const std::vector<int32_t>& r)
 {
     std::string text;
-    for (int32_t v : r)
-        text += (text.empty() ? "" : ",") + std::to_string(v);
+    for (int32_t v : r) {
+        if (!text.empty())
+            text += ',';
+        text += std::to_string(v);
+    }
     return text;
 }
 

@@ -71,9 +71,10 @@ int CatalogCommand(Plugin&, const Arguments& args)
     for (uint32_t i = 0; i < CQVRepository::Count(); ++i) {
         CQVRepositoryEntry* e = CQVRepository::EntryAt(i);
         if (json) {
-            std::string codes = e->GetKind() == CQVRepositoryEntry::Kind::Canvas
-                                    ? "[" + Codes(e, ", ", "") + "]"
-                                    : "null";
+            // Appended in steps: GCC 12's -Wrestrict misreads "[" + std::string&& at -O3.
+            std::string codes = "null";
+            if (e->GetKind() == CQVRepositoryEntry::Kind::Canvas)
+                codes.assign("[").append(Codes(e, ", ", "")).append("]");
             std::printf(
                 "  {\"id\": %u, \"name\": \"%s\", \"description\": \"%s\", \"typeIds\": [%s], "
                 "\"codes\": %s, \"accepts\": [%s]}%s\n",
