@@ -101,9 +101,11 @@ public:
             std::memcpy(f.m_Codes, "RGBA", 4);
             for (int i = 3; i > 0; --i)
                 std::swap(f.m_Codes[i], f.m_Codes[how % (i + 1)]);
-        } else {
-            for (uint8_t& c : f.m_Codes)
+        } else {  // through a local array: GCC 12 at -O3 misreads the loop over the member
+            uint8_t codes[4];
+            for (uint8_t& c : codes)
                 c = Letter(Byte());
+            std::memcpy(f.m_Codes, codes, 4);
         }
         return f;
     }
