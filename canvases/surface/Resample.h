@@ -33,14 +33,23 @@ struct ResampleAxis {
 
 // Per visible destination column: the source column's byte offset and its weight pair; per
 // visible destination row: the address of the source row's first pixel and its weight pair.
-// One heap block, freed with the tables; weights only when asked for (bilinear path), and at its
-// end the bytes asked for the resampling engine's plan.
+// One block, freed with the tables; weights only when asked for (bilinear path), and at its end
+// the bytes asked for the resampling engine's plan. Blocks of up to kLocalBytes are the tables'
+// own (on the caller's stack: at 64x64 the heap's allocation and release took a tenth of a call),
+// larger ones come from the heap.
 struct ResampleTables {
+    static constexpr std::size_t kLocalBytes = 8192;
+
     ResampleTables() = default;
     ResampleTables(const ResampleTables&) = delete;
     ResampleTables& operator=(const ResampleTables&) = delete;
-    ~ResampleTables() { delete[] m_Block; }
+    ~ResampleTables()
+    {
+        if (m_Block != m_Local)
+            delete[] m_Block;
+    }
 
+    alignas(64) uint8_t m_Local[kLocalBytes];
     uint8_t* m_Block = nullptr;
     const uint8_t** m_Rows = nullptr;
     int32_t* m_Columns = nullptr;
@@ -103,7 +112,9 @@ bool BuildTables(ResampleTables& t, const ResampleAxis& x, const ResampleAxis& y
     };
     if (bytes > PTRDIFF_MAX || plan > PTRDIFF_MAX - bytes || !fits(x) || !fits(y))
         return false;
-    t.m_Block = new (std::nothrow) uint8_t[std::size_t(bytes + plan)];
+    t.m_Block = bytes + plan <= ResampleTables::kLocalBytes
+                    ? t.m_Local
+                    : new (std::nothrow) uint8_t[std::size_t(bytes + plan)];
     if (t.m_Block == nullptr)
         return false;
     if (plan != 0)
