@@ -96,13 +96,20 @@ AVX2 void AcrossAvx2(const Layout& layout, int16_t* h, const uint8_t* row)
 // 128 as signed bytes, two byte permutes put each destination byte's two source bytes side by
 // side, and two byte multiply-adds weigh them by their weights as unsigned bytes: (p0 - 128)
 // (255 - fx) + (p1 - 128) fx is the sum less 128 * 255, within 16 signed bits with no clamp. The
-// pairs are planned in the order BilinearDown::kSlotOf gives (see LaneSums).
+// pairs are planned in the order BilinearDown::kSlotOf gives (see LaneSums). Short: the row reads
+// fewer than 64 source bytes (small enlargements), which every 64 take their pairs from, loaded
+// once under a mask that reads none past them.
+template <bool Short>
 AVX512 void AcrossAvx512(const Layout& layout, int16_t* h, const uint8_t* row)
 {
     const Layout p = layout;
     const uint8_t* weights = p.weights;
+    __m512i bytes{};
+    if constexpr (Short)
+        bytes = Less128(
+            _mm512_maskz_loadu_epi8((__mmask64(1) << (p.end - p.first)) - 1, row + p.first));
     for (ptrdiff_t g = p.q0 / 16; g < p.q1 / 16; ++g, h += 64) {
-        const __m512i win = Less128(_mm512_loadu_si512(row + p.windows[g]));
+        const __m512i win = Short ? bytes : Less128(_mm512_loadu_si512(row + p.windows[g]));
         for (int e = 0; e < 2; ++e) {
             const __m512i pairs = _mm512_maskz_permutexvar_epi8(
                 __mmask64(-1), _mm512_loadu_si512(p.shuffles + 128 * g + 64 * e), win);
@@ -419,14 +426,14 @@ AVX512 bool PlanWide(const Layout& layout, int32_t* windows, uint8_t* shuffles, 
 {
     const Layout p = layout;
     const ptrdiff_t n = p.w * p.B, need = 64 / p.B + 1;  // pixels a 64 may touch, at most
-    if (p.end - p.first < 64)
-        return false;
     const __m512i right = _mm512_set1_epi32(int32_t(p.right)), top = _mm512_set1_epi32(63);
     for (ptrdiff_t g = 0; g < p.n32 / 64; ++g) {
         const ptrdiff_t t0 = 64 * g, i0 = t0 / p.B, phase = t0 % p.B;
         const WideLanes& l = kWideLanes[size_t(p.B == 1 ? 0 : p.B == 4 ? 4 : 1 + phase)];
-        // Every byte reads at or after its pixel's first byte, and columns do not decrease.
-        const int32_t at = int32_t(std::min<ptrdiff_t>(p.columns[i0], p.end - 64));
+        // Every byte reads at or after its pixel's first byte, and columns do not decrease. A row
+        // of fewer than 64 source bytes has the one window of its first byte (see AcrossAvx512).
+        const int32_t at =
+            int32_t(std::max(p.first, std::min<ptrdiff_t>(p.columns[i0], p.end - 64)));
         windows[g] = at;
         // The 64's pixels (past the row: 0), their columns less at and their weight pairs.
         const ptrdiff_t np = std::min(p.w - i0, need);
@@ -563,7 +570,7 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
     m_Box = nullptr;
     m_Lanes = fx && avx512 && PlanWide(m_Layout, windows, shuffles, weights);
     if (m_Lanes)
-        m_Across = AcrossAvx512;
+        m_Across = Span() < 64 ? AcrossAvx512<true> : AcrossAvx512<false>;
     else if (CpuAtLeast(CpuLevel::Ssse3) &&
              (B == 1   ? PlanWindows<1>
               : B == 4 ? PlanWindows<4>
