@@ -97,8 +97,8 @@ AVX2 void AcrossAvx2(const Layout& layout, int16_t* h, const uint8_t* row)
 // side, and two byte multiply-adds weigh them by their weights as unsigned bytes: (p0 - 128)
 // (255 - fx) + (p1 - 128) fx is the sum less 128 * 255, within 16 signed bits with no clamp. The
 // pairs are planned in the order BilinearDown::kSlotOf gives (see LaneSums). Short: the row reads
-// fewer than 64 source bytes (small enlargements), which every 64 take their pairs from, loaded
-// once under a mask that reads none past them.
+// fewer than 64 source bytes (at any ratio), which every 64 take their pairs from, loaded once
+// under a mask that reads none past them.
 template <bool Short>
 AVX512 void AcrossAvx512(const Layout& layout, int16_t* h, const uint8_t* row)
 {

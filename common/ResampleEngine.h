@@ -13,8 +13,9 @@
 // previous one's); where a window cannot hold them (reductions beyond about 3x) the across pass
 // goes byte by byte, and rows that read fewer than 16 source bytes are left to the plain loops. At
 // the AVX-512 level, where every 64 destination bytes of a bilinear row read within 64 source bytes
-// (enlargements beyond about 1.05x), each 64 take their byte pairs from one 64-byte window by byte
-// permutes. The kernels are chosen once, when planning.
+// (enlargements beyond about 1.05x, and rows that read fewer than 64 source bytes), each 64 take
+// their byte pairs from one 64-byte window by byte permutes. The kernels are chosen once, when
+// planning.
 #pragma once
 
 #include <array>

@@ -40,7 +40,8 @@ struct ResampleAxis {
 struct ResampleTables {
     static constexpr std::size_t kLocalBytes = 8192;
 
-    ResampleTables() = default;
+    // Written out, not defaulted: ResampleTables{} would otherwise zero the 8 KiB on every call.
+    ResampleTables() {}
     ResampleTables(const ResampleTables&) = delete;
     ResampleTables& operator=(const ResampleTables&) = delete;
     ~ResampleTables()

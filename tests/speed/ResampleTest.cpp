@@ -70,7 +70,7 @@ TEST(ResampleTest, EveryRuleAndBandMatchesThePlainLoops)
 // at every vector level and every rule and gives the plain loops' bytes.
 TEST(ResampleTest, EngineTakesLongRowsStripByStrip)
 {
-    const int sw[] = {1100, 5000}, dw = 2500;
+    const int sw[] = {14, 40, 1100, 5000}, dw = 2500;  // 14 (B = 4) and 40 (B = 1): fewer than 64 source bytes
     std::vector<uint8_t> s(4 * 5000 * 3), fast(4 * dw * 5), plain(fast.size());
     for (size_t i = 0; i < s.size(); ++i)
         s[i] = uint8_t(i * 7919 >> 3);
