@@ -380,6 +380,20 @@ int32_t PlanBox(const Layout& p, bool permute, int32_t* regular, int32_t* runs, 
     return head;
 }
 
+// Whether a box row of 3-byte pixels is a 1/2 row from its first pixel to its last: 6 where each
+// pixel reads the two source pixels after the previous one's, 3 where the second reads from the
+// first one's second (the head, as PlanRegular finds it), else 0 (see HalvesOf3).
+int32_t PlanHalvesOf3(const Layout& p)
+{
+    if (p.B != 3 || p.fx || p.right != 3 || p.w < 2)
+        return 0;
+    const int32_t* c = p.columns;
+    int32_t off = 0;  // bits where some column is off its place
+    for (ptrdiff_t i = 2; i < p.w; ++i)
+        off |= c[i] ^ (c[1] + int32_t(6 * (i - 1)));
+    return off == 0 && (c[1] - c[0] == 3 || c[1] - c[0] == 6) ? c[1] - c[0] : 0;
+}
+
 #if QVGFX_X86
 // Where PlanWide plans byte u of each 64: in 32-bit lane 16 e + j of four vectors e, so that the
 // lane-wise packs of vectors 0 with 1 and 2 with 3 leave the bytes' pairs (and so AcrossAvx512's
@@ -562,16 +576,18 @@ bool ResampleEngine::Plan(uint8_t* block, int B, const int32_t* columns, const u
     m_Layout = {B,        w,        right,   columns[0],  columns[w - 1] + B + right,
                 n32,      columns,  fx,      fx1,         fx ? BilinearDown::kBias : 0,
                 windows,  shuffles, weights, regular,     runs,
-                permuted, wide,     0,       m_Strip / 4, -1};
+                permuted, wide,     0,       m_Strip / 4, -1,
+                0};
     const bool avx2 = CpuAtLeast(CpuLevel::Avx2), avx512 = CpuAtLeast(CpuLevel::Avx512);
     const auto planBox = B == 1 ? PlanBox<1> : B == 4 ? PlanBox<4> : PlanBox<3>;
     m_Layout.head = planBox(m_Layout, avx512, regular, runs, permuted, wide, shuffles);
+    m_Layout.halves3 = avx512 ? PlanHalvesOf3(m_Layout) : 0;
     m_Across = AcrossPlain;
     m_Box = nullptr;
     m_Lanes = fx && avx512 && PlanWide(m_Layout, windows, shuffles, weights);
     if (m_Lanes)
         m_Across = Span() < 64 ? AcrossAvx512<true> : AcrossAvx512<false>;
-    else if (CpuAtLeast(CpuLevel::Ssse3) &&
+    else if (CpuAtLeast(CpuLevel::Ssse3) && m_Layout.halves3 == 0 &&  // HalvesOf3: no windows
              (B == 1   ? PlanWindows<1>
               : B == 4 ? PlanWindows<4>
                        : PlanWindows<3>)(m_Layout, windows, shuffles, weights)) {

@@ -14,8 +14,8 @@
 // goes byte by byte, and rows that read fewer than 16 source bytes are left to the plain loops. At
 // the AVX-512 level, where every 64 destination bytes of a bilinear row read within 64 source bytes
 // (enlargements beyond about 1.05x, and rows that read fewer than 64 source bytes), each 64 take
-// their byte pairs from one 64-byte window by byte permutes. The kernels are chosen once, when
-// planning.
+// their byte pairs from one 64-byte window by byte permutes, as do the box path's 1/2 rows (ten
+// 3-byte pixels per window for those, see HalvesOf3). The kernels are chosen once, when planning.
 #pragma once
 
 #include <array>
@@ -100,6 +100,7 @@ public:
         const int32_t* wide;      // per 32 bytes of the box path, see PlanPermuted
         ptrdiff_t q0, q1;         // the strip's fours of destination bytes
         int32_t head;             // where a 1/2 box row's head starts, or -1, see PlanRegular
+        int32_t halves3;          // a whole 1/2 row of 3-byte pixels: 3 with the head, 6 without
     };
 
 private:
@@ -755,15 +756,99 @@ inline bool HeadShape(const ResampleEngine::Layout& p)
     return p.head >= 0 && p.regular[1] == p.head + 64 - p.B;
 }
 
+// 1/2 rows of 3-byte pixels at the AVX-512 level (Layout::halves3): each ten destination pixels
+// take their byte pairs from one 64-byte source window by one byte permute, the windows twenty
+// source pixels apart, two windows per 60 destination bytes, whose values one more permute packs
+// into those 60 bytes for the rule; each 60 is loaded and stored under a mask. A row with the head
+// takes its first window from its first source pixel on, in an order of its own. A window that
+// reaches past the row's source bytes is read under a mask, so nothing past either row is touched.
+// (Their 32 bytes' pairs lie further apart than one 64-byte window holds, so the steps of 1- and
+// 4-byte rows do not serve them.)
+struct HalvesOf3Tables {
+    // Pixel j of ten reads bytes 6 j and 6 j + 3 on; the head's first ten (pixel 0 reads 0 and 3).
+    alignas(64) uint8_t order[2][64];
+    alignas(64) uint8_t pack[64];  // the high bytes of words 0-29 of two vectors, in turn
+};
+inline constexpr HalvesOf3Tables kHalvesOf3 = [] {
+    HalvesOf3Tables t{};
+    for (int u = 0; u < 30; ++u) {
+        const int j = u / 3, k = u % 3, at = j == 0 ? k : 6 * j - 3 + k;
+        t.order[0][2 * u] = uint8_t(6 * j + k), t.order[0][2 * u + 1] = uint8_t(6 * j + k + 3);
+        t.order[1][2 * u] = uint8_t(at), t.order[1][2 * u + 1] = uint8_t(at + 3);
+    }
+    for (int u = 0; u < 60; ++u)
+        t.pack[u] = uint8_t(u < 30 ? 2 * u + 1 : 64 + 2 * (u - 30) + 1);
+    return t;
+}();
+
+// The two rows' pair sums, times 64, of the ten pixels whose window starts at byte at of each; the
+// bytes from the row's end on are not read where the window may reach past it (whole: it does not).
+QVGFX_AVX512 __attribute__((always_inline)) inline __m512i
+HalvesOf3Sums(const ResampleEngine::Layout& p, __m512i order, const uint8_t* top,
+              const uint8_t* bottom, ptrdiff_t at, bool whole)
+{
+    const ptrdiff_t left = p.end - at;
+    const __mmask64 in = whole || left >= 64 ? ~__mmask64(0)
+                         : left > 0          ? (__mmask64(1) << left) - 1
+                                             : 0;
+    const auto pairs = [&](const uint8_t* row) QVGFX_AVX512 {
+        return PairSums64(_mm512_maskz_permutexvar_epi8(__mmask64(-1), order,
+                                                        _mm512_maskz_loadu_epi8(in, row + at)));
+    };
+    return Add16(pairs(top), pairs(bottom));
+}
+
+template <class Rule>
+QVGFX_AVX512 bool HalvesOf3(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdiff_t n,
+                            const uint8_t* const* rows, ptrdiff_t down, ptrdiff_t h, uint8_t* d,
+                            ptrdiff_t pitch, const Rule& r)
+{
+    if (p.halves3 == 0 || q0 != 0 || n != 3 * p.w)
+        return false;
+    const Rule rule = r;
+    const __m512i order = Load(__m512i{}, kHalvesOf3.order[0]), pack = Load(order, kHalvesOf3.pack),
+                  head = Load(order, kHalvesOf3.order[p.halves3 == 3 ? 1 : 0]);
+    // Window m starts 60 m source bytes on from the row's first, less a pixel after the head.
+    const ptrdiff_t c0 = p.first, c1 = c0 + 60 - (p.halves3 == 3 ? 3 : 0);
+    const auto bytes = [n](ptrdiff_t o) {  // the 60 from o on, or those of them in the row
+        return n - o >= 60 ? (__mmask64(1) << 60) - 1 : n > o ? (__mmask64(1) << (n - o)) - 1 : 0;
+    };
+    for (ptrdiff_t j = 0; j < h; ++j, d += pitch) {
+        const uint8_t *top = rows[j], *bottom = rows[j] + down;
+        // Each 60's destination bytes load before the 60 ahead of them is stored: loaded after
+        // it, they would wait for that masked store, whose 64 bytes they share, to reach the cache.
+        __m512i now = _mm512_maskz_loadu_epi8(bytes(0), d);
+        const auto put = [&](ptrdiff_t o, __m512i x, __m512i y) QVGFX_AVX512 {
+            const __m512i next = _mm512_maskz_loadu_epi8(bytes(o + 60), d + o + 60);
+            _mm512_mask_storeu_epi8(d + o, bytes(o),
+                                    rule(now, _mm512_permutex2var_epi8(x, pack, y)));
+            now = next;
+        };
+        put(0, HalvesOf3Sums(p, head, top, bottom, c0, false),
+            HalvesOf3Sums(p, order, top, bottom, c1, false));
+        ptrdiff_t o = 60, at = c1 + 60;
+        for (; o < n && at + 124 <= p.end; o += 60, at += 120)
+            put(o, HalvesOf3Sums(p, order, top, bottom, at, true),
+                HalvesOf3Sums(p, order, top, bottom, at + 60, true));
+        for (; o < n; o += 60, at += 120)
+            put(o, HalvesOf3Sums(p, order, top, bottom, at, false),
+                HalvesOf3Sums(p, order, top, bottom, at + 60, false));
+    }
+    return true;
+}
+
 // Rows of the 1/2 shape, a whole number of 64 bytes: one wide step (or BoxHead512), then one run
 // of regular 64s to the row's end. The kernel then runs those two directly, with no step to choose
 // per 64 bytes; false, nothing written, for rows of other shapes. A row of 64 is BoxHead512's
-// alone (its 127 source bytes are too few for the wide step's 128-byte loads).
+// alone (its 127 source bytes are too few for the wide step's 128-byte loads). Rows of 3-byte
+// pixels (B = 0) are HalvesOf3's.
 template <int B, class Rule>
 QVGFX_AVX512 bool Halves512(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdiff_t n,
                             const uint8_t* const* rows, ptrdiff_t down, ptrdiff_t h, uint8_t* d,
                             ptrdiff_t pitch, bool near, const Rule& r)
 {
+    if constexpr (B == 0)
+        return HalvesOf3(p, q0, n, rows, down, h, d, pitch, r);
     if (B != 0 && q0 == 0 && n == 64 && HeadShape(p)) {
         const Rule rule = r;
         for (ptrdiff_t j = 0; j < h; ++j, d += pitch)
@@ -899,7 +984,9 @@ bool ResampleEngine::BoxRows(const uint8_t* const* rows, ptrdiff_t down, ptrdiff
 {
 #if QVGFX_X86
     const Layout& p = m_Layout;
-    if (m_Box == nullptr || !CpuAtLeast(CpuLevel::Avx2))
+    // 1/2 rows of 3-byte pixels at the AVX-512 level are planned for HalvesOf3 alone.
+    const bool halves3 = p.halves3 != 0 && CpuAtLeast(CpuLevel::Avx512);
+    if ((m_Box == nullptr && !halves3) || !CpuAtLeast(CpuLevel::Avx2))
         return false;
     // 1/2 rows of fewer than 128 bytes go at 256 bits, where Halves256 takes them whole: the
     // 512-bit kernel would take a row of 32 or 96 with the permuted step's lookups for its last 32,

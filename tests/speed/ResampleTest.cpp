@@ -244,7 +244,7 @@ TEST(ResampleTest, SourcesBetweenUnreadablePagesAreReadNoFurther)
     std::vector<uint8_t> fast(4096), plain(fast.size());
     for (int l = 1; l <= int(DetectedCpuLevel()); ++l, CapCpuLevel(CpuLevel::Avx512)) {
         CapCpuLevel(CpuLevel(l));
-        for (int b : {1, 4})
+        for (int b : {1, 3, 4})
             for (int dw = 1; dw <= 160 / b; ++dw)
                 for (int shape : {0, 1, 2}) {  // 1/2 and 2/3 box reductions, a 2x enlargement
                     const bool enlarge = shape == 2;
@@ -253,7 +253,7 @@ TEST(ResampleTest, SourcesBetweenUnreadablePagesAreReadNoFurther)
                     // Two rows, the second ending the readable page, or the first starting it.
                     for (const uint8_t* origin : {map + 2 * page - 2 * sw * b, map + page}) {
                         for (auto* d : {&fast, &plain})
-                            (b == 1 ? DrawResampled<1, AirBrush> : DrawResampled<4, AirBrush>)(
+                            (b == 1 ? DrawResampled<1, AirBrush> : b == 3 ? DrawResampled<3, AirBrush> : DrawResampled<4, AirBrush>)(
                                 d->data(), dw * b, origin, sw * b, sw, sh, dw, dh, {0, dw, 0}, {0, dh, 0}, AirBrush{200}, d == &fast);
                         EXPECT_TRUE(fast == plain) << "B = " << b << ", " << sw << " > " << dw << ", " << LevelName(CpuLevel(l));
                     }
