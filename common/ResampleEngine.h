@@ -690,15 +690,24 @@ QVGFX_AVX2 inline void BoxHead256(const ResampleEngine::Layout& p, uint8_t* v, c
 }
 
 // A run as BoxRun512, of 4-byte pixels, where the top row's first window starts one pixel before
-// a line (source rows on 64-byte boundaries, say): whole lines load, and each window is the last
-// pixel of one line joined to the first fifteen of the next by one lane shift, where loads that
-// straddle two lines cost more. (For 1-byte pixels the join takes two shifts, on the port the
-// rules' work takes too, and the straddling loads were faster.) It reads the 64 bytes before the
-// run's first window and one pixel past its last, and asks for nothing ahead (see Halves512).
-QVGFX_AVX512 inline __m512i JoinedPairSums(__m512i before, __m512i x, __m512i order)
+// a line (source rows on 64-byte boundaries, say): whole lines load, and one two-source byte
+// permute (kJoinOrder) takes each window's pairs from the last pixel of one line and the first
+// fifteen of the next, where loads that straddle two lines cost more (a lane shift and the pairs'
+// shuffle took two operations). (For 1-byte pixels the join is one permute more per 64 source
+// bytes, on the unit the sums take too, and the straddling loads were faster.) It reads the 64
+// bytes before the run's first window and one pixel past its last, and asks for nothing ahead
+// (see Halves512).
+alignas(64) inline constexpr std::array<uint8_t, 64> kJoinOrder = [] {
+    std::array<uint8_t, 64> a{};
+    // Byte 60 of the line before is the window's first; within each 8, bytes 0 and 4, 1 and 5, ...
+    for (int t = 0; t < 64; ++t)
+        a[size_t(t)] = uint8_t(60 + (t & ~7) + (t >> 1 & 3) + 4 * (t & 1));
+    return a;
+}();
+
+QVGFX_AVX512 inline __m512i JoinedPairSums(__m512i before, __m512i x, __m512i join)
 {
-    return PairSums64(
-        _mm512_shuffle_epi8(_mm512_maskz_alignr_epi32(__mmask16(-1), x, before, 15), order));
+    return PairSums64(_mm512_permutex2var_epi8(before, join, x));
 }
 
 template <class Rule>
@@ -706,13 +715,13 @@ QVGFX_AVX512 __attribute__((always_inline)) inline void
 LineRun512(ptrdiff_t at, ptrdiff_t k, uint8_t* v, const uint8_t* top, const uint8_t* bottom,
            const Rule& rule)
 {
-    const __m512i order = PairOrder(__m512i{}, 4);
-    __m512i t = Load(order, top + at + 4 - 64), b = Load(order, bottom + at + 4 - 64);
+    const __m512i join = Load(__m512i{}, kJoinOrder.data());
+    __m512i t = Load(join, top + at + 4 - 64), b = Load(join, bottom + at + 4 - 64);
     for (ptrdiff_t o = at + 4; o < at + 4 + 128 * k; o += 128, v += 64) {
-        const __m512i t0 = Load(order, top + o), b0 = Load(order, bottom + o);
-        const __m512i t1 = Load(order, top + o + 64), b1 = Load(order, bottom + o + 64);
-        const __m512i x = Add16(JoinedPairSums(t, t0, order), JoinedPairSums(b, b0, order)),
-                      y = Add16(JoinedPairSums(t0, t1, order), JoinedPairSums(b0, b1, order));
+        const __m512i t0 = Load(join, top + o), b0 = Load(join, bottom + o);
+        const __m512i t1 = Load(join, top + o + 64), b1 = Load(join, bottom + o + 64);
+        const __m512i x = Add16(JoinedPairSums(t, t0, join), JoinedPairSums(b, b0, join)),
+                      y = Add16(JoinedPairSums(t0, t1, join), JoinedPairSums(b0, b1, join));
         PutMeans(v, x, y, rule);
         t = t1, b = b1;
     }
