@@ -192,10 +192,10 @@ TEST(ResampleTest, LargeBoxDestinationsMatchThePlainLoops)
 // one source row per row where the height is kept), rows from one pixel or one line on, rows whose
 // pitch keeps the bottom row off the lines, and rows from one source pixel fewer (the 1/2 shape
 // broken halfway, in a row of two 32s or of eight), of 4- and 1-byte pixels, give the plain loops'
-// bytes at every level and rule.
+// bytes at every level and rule. (Only source rows of more than 2048 bytes take the lines.)
 TEST(ResampleTest, HalvedRowsOnLinesMatchThePlainLoops)
 {
-    std::vector<uint8_t> s(8 * 1024), fast(s.size()), plain(s.size());
+    std::vector<uint8_t> s(16 * 1024), fast(s.size()), plain(s.size());
     for (size_t i = 0; i < s.size(); ++i)
         s[i] = uint8_t(i * 2654435761u >> 24);
     const uint8_t* lines = s.data() + (-reinterpret_cast<uintptr_t>(s.data()) & 63);
@@ -206,7 +206,7 @@ TEST(ResampleTest, HalvedRowsOnLinesMatchThePlainLoops)
          {Case{64, 0, 512}, Case{32, 0, 256}, Case{48, 0, 448}, Case{24, 0, 256}, Case{40, 0, 512}, Case{8, 0, 64},
           Case{16, 0, 128}, Case{8, 4, 128, 5}, Case{34, 0, 320}, Case{64, 4, 576},
           Case{64, 64, 512, 1}, Case{64, 0, 520}, Case{64, 2560, -512}, Case{64, 0, 512, 3, 3}, Case{16, 0, 256, 3, 0, 1},
-          Case{64, 0, 512, 3, 0, 1}})
+          Case{64, 0, 512, 3, 0, 1}, Case{272, 0, 2176}, Case{272, 4, 2176}, Case{272, 0, 2184}})
         for (int l = 1; l <= int(DetectedCpuLevel()); ++l, CapCpuLevel(CpuLevel::Avx512)) {
             CapCpuLevel(CpuLevel(l));
             auto both = [&](auto size, auto rule) {
