@@ -14,8 +14,8 @@
 // goes byte by byte, and rows that read fewer than 16 source bytes are left to the plain loops. At
 // the AVX-512 level, where every 64 destination bytes of a bilinear row read within 64 source bytes
 // (enlargements beyond about 1.05x, and rows that read fewer than 64 source bytes), each 64 take
-// their byte pairs from one 64-byte window by byte permutes, as do the box path's 1/2 rows (ten
-// 3-byte pixels per window for those, see HalvesOf3). The kernels are chosen once, when planning.
+// their byte pairs from one 64-byte window by byte permutes, as do 1/2 box rows of 3-byte pixels
+// (ten pixels per window, see HalvesOf3). The kernels are chosen once, when planning.
 #pragma once
 
 #include <array>
@@ -136,10 +136,11 @@ struct KeepValues {
 
 // KeepValues for a destination too large for the caches near the core: the AVX-512 box kernel's
 // 64-byte vectors that start on a line go straight to memory past the caches (streaming stores),
-// so that no line of the destination is read in only to be written over; the rest as KeepValues.
-// (At 32 bytes a store, between the kernel's many loads, the lines were often written half at a
-// time: the AVX2 kernel's copies ran at 0.6 to 0.75 of their speed through the caches.) BoxRows
-// orders the streaming stores before it returns.
+// so that no line of the destination is read in only to be written over; the rest, and the
+// masked 60s of 3-byte 1/2 rows (HalvesOf3), as KeepValues. (At 32 bytes a store, between the
+// kernel's many loads, the lines were often written half at a time: the AVX2 kernel's copies ran at
+// 0.6 to 0.75 of their speed through the caches.) BoxRows orders the streaming stores before it
+// returns.
 struct StreamValues : KeepValues {};
 
 #if QVGFX_X86
@@ -824,8 +825,8 @@ QVGFX_AVX512 bool HalvesOf3(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdi
     };
     for (ptrdiff_t j = 0; j < h; ++j, d += pitch) {
         const uint8_t *top = rows[j], *bottom = rows[j] + down;
-        // Each 60's destination bytes load before the 60 ahead of them is stored: loaded after
-        // it, they would wait for that masked store, whose 64 bytes they share, to reach the cache.
+        // Each 60's destination bytes load before the 60 before them is stored: loaded after it,
+        // they would wait for that masked store, whose 64 bytes they share, to reach the cache.
         __m512i now = _mm512_maskz_loadu_epi8(bytes(0), d);
         const auto put = [&](ptrdiff_t o, __m512i x, __m512i y) QVGFX_AVX512 {
             const __m512i next = _mm512_maskz_loadu_epi8(bytes(o + 60), d + o + 60);
@@ -858,15 +859,14 @@ QVGFX_AVX512 bool Halves512(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdi
 {
     if constexpr (B == 0)
         return HalvesOf3(p, q0, n, rows, down, h, d, pitch, r);
-    if (B != 0 && q0 == 0 && n == 64 && HeadShape(p)) {
+    if (q0 == 0 && n == 64 && HeadShape(p)) {
         const Rule rule = r;
         for (ptrdiff_t j = 0; j < h; ++j, d += pitch)
             BoxHead512<B>(p.head, d, rows[j], rows[j] + down,
                           near ? rows[std::min(j + 2, h - 1)] : nullptr, down, rule);
         return true;
     }
-    if (B == 0 || q0 != 0 || n % 64 != 0 || n < 128 || p.wide[0] < 0 ||
-        16 * (1 + p.runs[2]) != n / 4)
+    if (q0 != 0 || n % 64 != 0 || n < 128 || p.wide[0] < 0 || 16 * (1 + p.runs[2]) != n / 4)
         return false;
     const Rule rule = r;
     const ptrdiff_t at = p.wide[0], run = p.regular[2], k = p.runs[2];
@@ -1007,8 +1007,9 @@ bool ResampleEngine::BoxRows(const uint8_t* const* rows, ptrdiff_t down, ptrdiff
     // the 512-bit head step alone (Halves512), whatever the rule: at 64x64 copy 8 took 1.933
     // instructions per byte at 256 bits and takes 1.098 so.
     const ptrdiff_t n = p.w * p.B;
-    const bool wide = CpuAtLeast(CpuLevel::Avx512) &&
-                      (n >= 128 || (n == 64 && HeadShape(p)) || !HalvesShape256(p, 0, n));
+    const bool wide =
+        halves3 || (CpuAtLeast(CpuLevel::Avx512) &&
+                    (n >= 128 || (n == 64 && HeadShape(p)) || !HalvesShape256(p, 0, n)));
     BoxKernelOf<Rule>(p.B, wide)(p, 0, n, rows, down, h, out, pitch, rule);
     if constexpr (std::is_same_v<Rule, StreamValues>)
         StreamFence();

@@ -88,15 +88,17 @@ TEST(ResampleTest, EngineTakesLongRowsStripByStrip)
                 // 1/2 box rows, B = 1 and 4, of n pixels from m: exact ones of 1216 bytes (19 x 64, the
                 // head of the row and one run), and from one pixel less, where the head's last pixel
                 // or the 32 bytes after the head leave the shape, or where regular 64s follow each
-                // other without reading on from each other (from x0 on, count pixels where given).
+                // other without reading on from each other (from x0 on, count pixels where given);
+                // B = 3: long rows with the head, without it (2n + 1 pixels), and cut.
                 struct Half { int b, n, m, x0 = 0, count = 0; };
                 for (auto [b, n, m, x0, count] : {Half{1, 1216, 2432}, {4, 304, 608}, {1, 62, 123}, {1, 100, 199}, {4, 14, 27},
-                                                  {4, 20, 39}, {4, 47, 93}, {4, 300, 599}, {4, 255, 521, 61, 172}}) {
+                                                  {4, 20, 39}, {4, 47, 93}, {4, 300, 599}, {4, 255, 521, 61, 172}, {3, 400, 800},
+                                                  {3, 400, 801}, {3, 405, 810, 7, 390}}) {
                     const ResampleAxis xn{x0, count > 0 ? count : n, 0};
-                    (b == 1 ? DrawResampled<1, decltype(rule)> : DrawResampled<4, decltype(rule)>)(
-                        fast.data(), 1216, s.data(), 4 * 5000, m, 3, n, 1, xn, {0, 1, 0}, rule, true);
-                    (b == 1 ? DrawResampled<1, decltype(rule)> : DrawResampled<4, decltype(rule)>)(
-                        plain.data(), 1216, s.data(), 4 * 5000, m, 3, n, 1, xn, {0, 1, 0}, rule, false);
+                    const auto draw = b == 1 ? DrawResampled<1, decltype(rule)> : b == 3 ? DrawResampled<3, decltype(rule)>
+                                                                                           : DrawResampled<4, decltype(rule)>;
+                    draw(fast.data(), 1216, s.data(), 4 * 5000, m, 3, n, 1, xn, {0, 1, 0}, rule, true);
+                    draw(plain.data(), 1216, s.data(), 4 * 5000, m, 3, n, 1, xn, {0, 1, 0}, rule, false);
                 }
                 EXPECT_EQ(fast, plain) << LevelName(CpuLevel(l)) << " " << w;
             };
@@ -246,12 +248,15 @@ TEST(ResampleTest, SourcesBetweenUnreadablePagesAreReadNoFurther)
         CapCpuLevel(CpuLevel(l));
         for (int b : {1, 3, 4})
             for (int dw = 1; dw <= 160 / b; ++dw)
-                for (int shape : {0, 1, 2}) {  // 1/2 and 2/3 box reductions, a 2x enlargement
+                for (int shape : {0, 1, 2, 3}) {  // 1/2 and 2/3 box reductions, a 2x enlargement, 1/2 of 2w + 1
                     const bool enlarge = shape == 2;
-                    const int sw = enlarge ? std::max(1, dw / 2) : shape == 0 ? 2 * dw : dw + dw / 2 + 1, sh = 2,
-                              dh = enlarge ? 4 : 1;
-                    // Two rows, the second ending the readable page, or the first starting it.
-                    for (const uint8_t* origin : {map + 2 * page - 2 * sw * b, map + page}) {
+                    const int sw = enlarge ? std::max(1, dw / 2) : shape == 0 ? 2 * dw : shape == 3 ? 2 * dw + 1 : dw + dw / 2 + 1,
+                              sh = 2, dh = enlarge ? 4 : 1;
+                    // Two rows, the second ending the readable page, or the first starting it; a 1/2 row reads
+                    // no byte of its last source pixel (but where it is one pixel wide), so once more with the
+                    // page ending where its read bytes end.
+                    const int unread = (shape == 0 && dw > 1) || shape == 3 ? b : 0;
+                    for (const uint8_t* origin : {map + 2 * page - 2 * sw * b, map + page, map + 2 * page - 2 * sw * b + unread}) {
                         for (auto* d : {&fast, &plain})
                             (b == 1 ? DrawResampled<1, AirBrush> : b == 3 ? DrawResampled<3, AirBrush> : DrawResampled<4, AirBrush>)(
                                 d->data(), dw * b, origin, sw * b, sw, sh, dw, dh, {0, dw, 0}, {0, dh, 0}, AirBrush{200}, d == &fast);
