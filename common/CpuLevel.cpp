@@ -26,9 +26,10 @@ CpuLevel Detect()
     return CpuLevel::Plain;
 }
 
-// Half the last-level cache's bytes on AMD processors that describe their caches (the topology
-// extensions' leaf 0x8000001D: ways x partitions x line x sets), else 0.
-uint64_t DetectStreamBytes()
+// The bytes of the data (or unified) cache of the given level, 0 for the last, on AMD processors
+// that describe their caches (the topology extensions' leaf 0x8000001D: ways x partitions x line x
+// sets); 0 elsewhere or where the processor describes no such cache.
+uint64_t AmdCacheBytes(unsigned level)
 {
 #if QVGFX_X86 && defined(__GNUC__)
     unsigned a, b, c, d;
@@ -37,22 +38,26 @@ uint64_t DetectStreamBytes()
     if (unsigned(__get_cpuid_max(0x80000000, nullptr)) < 0x8000001Du ||
         !__get_cpuid(0x80000001, &a, &b, &c, &d) || !(c & (1u << 22)))
         return 0;  // no topology extensions
-    uint64_t last = 0;
+    uint64_t bytes = 0;
     for (unsigned i = 0; i < 8; ++i) {
         __cpuid_count(0x8000001D, i, a, b, c, d);
         if ((a & 31) == 0)  // no more caches
             break;
-        if ((a & 31) != 2)  // data or unified, not instructions
-            last = uint64_t((b >> 22) + 1) * (((b >> 12) & 1023) + 1) * ((b & 4095) + 1) *
-                   (uint64_t(c) + 1);
+        if ((a & 31) != 2 && (level == 0 || (a >> 5 & 7) == level))  // not instructions
+            bytes = uint64_t((b >> 22) + 1) * (((b >> 12) & 1023) + 1) * ((b & 4095) + 1) *
+                    (uint64_t(c) + 1);
     }
-    return last / 2;
+    return bytes;
 #else
+    (void)level;
     return 0;
 #endif
 }
 
+uint64_t DetectStreamBytes() { return AmdCacheBytes(0) / 2; }
+
 uint64_t g_StreamBytes = DetectedStreamBytes();
+uint64_t g_HalvesBytes = DetectedHalvesBytes();
 
 #if QVGFX_CPU_LEVEL_FROM_ENV
 // Benchmark builds only: QVGFX_CPU_LEVEL (plain, sse2, ssse3, avx2) caps the level from the start,
@@ -94,6 +99,16 @@ uint64_t DetectedStreamBytes()
 }
 
 void SetStreamBytes(uint64_t bytes) { g_StreamBytes = bytes; }
+
+uint64_t DetectedHalvesBytes()
+{
+    static const uint64_t detected = AmdCacheBytes(2);
+    return detected;
+}
+
+void SetHalvesBytes(uint64_t bytes) { g_HalvesBytes = bytes; }
+
+bool LoadsInHalves(uint64_t bytes) { return g_HalvesBytes != 0 && bytes >= g_HalvesBytes; }
 
 bool StreamsPastCaches(uint64_t written, uint64_t read)
 {

@@ -236,6 +236,18 @@ __attribute__((target("avx2"))) int64_t GatherAvx2(const Gather& g, uint8_t* d, 
     return GatherSsse3<SB, DB>(g, d, s, n);
 }
 
+// The 64 bytes from s on: where Halves (LoadsInHalves), as two 32-byte halves joined by one
+// operation on a unit these loops leave idle.
+template <bool Halves>
+QVGFX_AVX512 inline __m512i Load512(const uint8_t* s)
+{
+    if constexpr (!Halves)
+        return _mm512_loadu_si512(s);
+    const __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s));
+    const __m256i hi = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 32));
+    return _mm512_maskz_inserti64x4(__mmask8(-1), _mm512_castsi256_si512(lo), hi, 1);
+}
+
 // Stores x at d, 64-byte aligned where Stream, bypassing the caches (calls that stream, in whole
 // aligned vectors).
 template <bool Stream>
@@ -249,7 +261,7 @@ QVGFX_AVX512 inline void Put512(uint8_t* d, __m512i x)
 
 // One block of 64 pixels, of which the first `bytes` destination bytes are stored; every window
 // is loaded before the block's first store (in place).
-template <int SB, int DB, bool Stream = false>
+template <int SB, int DB, bool Halves, bool Stream = false>
 QVGFX_AVX512 inline void Block512(const Gather512& g, const __m512i* idx, const __m512i* c,
                                   uint8_t* d, const uint8_t* s, int bytes)
 {
@@ -258,12 +270,12 @@ QVGFX_AVX512 inline void Block512(const Gather512& g, const __m512i* idx, const 
     if constexpr (kAligned<SB, DB>) {
         __m512i in[SB];
         for (int k = 0; k < SB; ++k)
-            in[k] = _mm512_loadu_si512(s + 64 * k);
+            in[k] = Load512<Halves>(s + 64 * k);
         for (int o = 0; o < W; ++o)
             lo[o] = in[AlignedWindow<SB, DB>(o)], hi[o] = in[AlignedWindow<SB, DB>(o) + 1];
     } else {
         for (int o = 0; o < W; ++o)
-            lo[o] = _mm512_loadu_si512(s + g.at[o]), hi[o] = _mm512_loadu_si512(s + g.at[o] + 64);
+            lo[o] = Load512<Halves>(s + g.at[o]), hi[o] = Load512<Halves>(s + g.at[o] + 64);
     }
     if constexpr (DB == 1) {
         out[0] = _mm512_mask_blend_epi8(0xFFFFFFFF00000000ull,
@@ -304,7 +316,7 @@ inline bool Streams(const uint8_t* d, const uint8_t* s, int64_t n, int SB, int D
 
 // 64 pixels per block, the first block stored only up to the boundary; streaming where Streams
 // (and the streaming stores ordered before the return).
-template <int SB, int DB>
+template <int SB, int DB, bool Halves>
 QVGFX_AVX512 int64_t GatherAvx512(const Gather512& g, uint8_t* d, const uint8_t* s, int64_t n)
 {
     constexpr int W = DB == 1 ? 2 : DB;
@@ -315,26 +327,26 @@ QVGFX_AVX512 int64_t GatherAvx512(const Gather512& g, uint8_t* d, const uint8_t*
     }
     int64_t i = ToBoundary(d, DB);
     if (i > 0 && i + 64 <= n)
-        Block512<SB, DB>(g, idx, c, d, s, int(i * DB));
+        Block512<SB, DB, Halves>(g, idx, c, d, s, int(i * DB));
     else
         i = 0;
     if (Streams(d + i * DB, s, n, SB, DB)) {
         for (; i + 64 <= n; i += 64)
-            Block512<SB, DB, true>(g, idx, c, d + i * DB, s + i * SB, 64 * DB);
+            Block512<SB, DB, Halves, true>(g, idx, c, d + i * DB, s + i * SB, 64 * DB);
         _mm_sfence();
     }
     for (; i + 64 <= n; i += 64)
-        Block512<SB, DB>(g, idx, c, d + i * DB, s + i * SB, 64 * DB);
+        Block512<SB, DB, Halves>(g, idx, c, d + i * DB, s + i * SB, 64 * DB);
     return i;
 }
 
 // The whole 32-pixel steps from pixel i on, returning where they end.
-template <bool Stream>
+template <bool Halves, bool Stream>
 QVGFX_AVX512 int64_t ShuffleRun512(__m512i m, uint8_t* d, const uint8_t* s, int64_t i, int64_t n)
 {
     for (; i + 32 <= n; i += 32) {
-        const __m512i x = _mm512_shuffle_epi8(_mm512_loadu_si512(s + 4 * i), m);
-        const __m512i y = _mm512_shuffle_epi8(_mm512_loadu_si512(s + 4 * i + 64), m);
+        const __m512i x = _mm512_shuffle_epi8(Load512<Halves>(s + 4 * i), m);
+        const __m512i y = _mm512_shuffle_epi8(Load512<Halves>(s + 4 * i + 64), m);
         Put512<Stream>(d + 4 * i, x);
         Put512<Stream>(d + 4 * i + 64, y);
     }
@@ -342,6 +354,7 @@ QVGFX_AVX512 int64_t ShuffleRun512(__m512i m, uint8_t* d, const uint8_t* s, int6
 }
 
 // 4 to 4 bytes keeps each pixel in place: one in-lane byte shuffle per 16 pixels.
+template <bool Halves>
 QVGFX_AVX512 int64_t ShuffleAvx512(const Gather& g, uint8_t* d, const uint8_t* s, int64_t n)
 {
     const __m512i m = _mm512_maskz_broadcast_i32x4(
@@ -353,8 +366,8 @@ QVGFX_AVX512 int64_t ShuffleAvx512(const Gather& g, uint8_t* d, const uint8_t* s
     else
         i = 0;
     if (!Streams(d + 4 * i, s, n, 4, 4))
-        return ShuffleRun512<false>(m, d, s, i, n);
-    i = ShuffleRun512<true>(m, d, s, i, n);
+        return ShuffleRun512<Halves, false>(m, d, s, i, n);
+    i = ShuffleRun512<Halves, true>(m, d, s, i, n);
     _mm_sfence();
     return i;
 }
@@ -365,13 +378,15 @@ int64_t GatherAt(const uint8_t* src, uint8_t* d, const uint8_t* s, int64_t n)
 {
     int64_t i = 0;
     const bool wide = CpuAtLeast(CpuLevel::Avx512);
+    const bool halves = LoadsInHalves(uint64_t(n) * (SB + DB));
     if (wide && !(SB == 4 && DB == 4) && n >= 64)
-        i = GatherAvx512<SB, DB>(MakeGather512<SB, DB>(src), d, s, n);
+        i = (halves ? GatherAvx512<SB, DB, true>
+                    : GatherAvx512<SB, DB, false>)(MakeGather512<SB, DB>(src), d, s, n);
     if (n - i < 16)
         return i;
     const Gather g = MakeGather<SB, DB>(src);
     if (wide && SB == 4 && DB == 4)
-        i = ShuffleAvx512(g, d, s, n);
+        i = (halves ? ShuffleAvx512<true> : ShuffleAvx512<false>)(g, d, s, n);
     if (n - i < 16)  // the narrower loops would only set up their tables
         return i;
     d += i * DB, s += i * SB;

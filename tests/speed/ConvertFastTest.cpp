@@ -46,8 +46,14 @@ void ExpectTwins(int SB, int DB, bool inPlace, uint32_t seed, Fast fast, Plain p
     });
 }
 
-TEST(ConvertFastTest, PickSpreadAndMaskMatchPlainLoops)
+// With whole and with halved 64-byte loads.
+class ConvertFastTest : public ::testing::TestWithParam<uint64_t> {};
+INSTANTIATE_TEST_SUITE_P(Loads, ConvertFastTest, ::testing::Values(0, 1),
+                         [](const auto& info) { return info.param ? "Halves" : "Whole"; });
+
+TEST_P(ConvertFastTest, PickSpreadAndMaskMatchPlainLoops)
 {
+    HalvesFrom loads(GetParam());
     const struct { int SB, DB; bool inPlace; } picks[] = {{4, 3, false}, {4, 1, false}, {3, 1, false}, {4, 4, false},
                                                           {4, 4, true},  {3, 3, false}, {3, 3, true}};
     uint32_t seed = 1;
@@ -73,9 +79,10 @@ TEST(ConvertFastTest, PickSpreadAndMaskMatchPlainLoops)
 
 // Destinations beyond 1 MiB, which the widest loops write streaming: the same bytes as the plain
 // loop, at aligned and unaligned starts, and none past the end.
-TEST(ConvertFastTest, LargeDestinationsMatchPlainLoops)
+TEST_P(ConvertFastTest, LargeDestinationsMatchPlainLoops)
 {
     StreamFromOneMiB streams;
+    HalvesFrom loads(GetParam());
     const int32_t n = (1 << 20) + 77;  // pixels: beyond 1 MiB at every destination size
     std::vector<uint8_t> s(4 * size_t(n)), fast(4 * size_t(n) + 128), plain(fast.size());
     for (size_t i = 0; i < s.size(); ++i)

@@ -56,3 +56,18 @@ TEST(CpuLevelTest, StreamingStartsAtTheThresholds)
     }
     SetStreamBytes(detected);
 }
+
+// Runs load in halves only on processors that give a second-level cache's size (a plausible one),
+// and only from that many bytes on.
+TEST(CpuLevelTest, HalvedLoadsStartAtTheSecondLevelCache)
+{
+    const uint64_t detected = DetectedHalvesBytes(), KiB = 1024;
+    EXPECT_TRUE(detected == 0 || (detected >= 64 * KiB && detected <= 64 * KiB * KiB)) << detected;
+    struct Case { uint64_t threshold, bytes; bool halves; };
+    for (auto [threshold, bytes, halves] : {Case{0, 0, false}, Case{0, ~uint64_t(0), false}, Case{1, 1, true},
+                                            Case{1024 * KiB, 1024 * KiB - 1, false}, Case{1024 * KiB, 1024 * KiB, true}}) {
+        SetHalvesBytes(threshold);
+        EXPECT_EQ(LoadsInHalves(bytes), halves) << threshold << ": " << bytes;
+    }
+    SetHalvesBytes(detected);
+}

@@ -23,6 +23,13 @@ struct StreamFromOneMiB {
     ~StreamFromOneMiB() { SetStreamBytes(DetectedStreamBytes()); }
 };
 
+// For its lifetime, runs load their 64-byte vectors in two halves from `bytes` on (0: never), so
+// that both kinds of loads run on every processor.
+struct HalvesFrom {
+    explicit HalvesFrom(uint64_t bytes) { SetHalvesBytes(bytes); }
+    ~HalvesFrom() { SetHalvesBytes(DetectedHalvesBytes()); }
+};
+
 // One case: w pixels per row, the rows starting off bytes into their block.
 struct Twin {
     int w, off;
