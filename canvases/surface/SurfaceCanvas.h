@@ -12,8 +12,10 @@
 #include "common/SurfaceLock.h"
 #include "host/QVGFX.h"
 
-// Derived supplies, when its rule carries state, MakeRule(source) returning it; its class id comes
-// from WithClassId, as for every registered class.
+// Derived supplies, when its rule carries state, MakeRule(source) returning it, or, where the
+// source can call for another rule that gives the same bytes, WithRule(source, draw) calling draw
+// with the rule to use (or not at all, where no byte would change); its class id comes from
+// WithClassId, as for every registered class.
 template <class Derived, int B, class Rule>
 class SurfaceCanvas : public CQVTransformationCanvas {
 public:
@@ -26,6 +28,12 @@ public:
     }
 
     Rule MakeRule(const CQVSurface&) const { return Rule{}; }
+
+    template <class Draw>
+    void WithRule(const CQVSurface& source, Draw draw) const
+    {
+        draw(Self().MakeRule(source));
+    }
 
     void Blit(int32_t sx, int32_t sy, int32_t w, int32_t h, int32_t dx, int32_t dy) override
     {
@@ -62,8 +70,10 @@ public:
         if (!HoldsPixelsOf(*m_Source, B) || !HoldsPixelsOf(*m_Destination, B))
             return;
         const ptrdiff_t sp = m_Source->GetPitch(), dp = m_Destination->GetPitch();
-        DrawUnscaled(dst.Bits() + Y * dp + X * B, dp, src.Bits() + y * sp + x * B, sp, W, H,
-                     RuleFor(*m_Source));
+        Self().WithRule(*m_Source, [&](const auto& rule) {
+            DrawUnscaled(dst.Bits() + Y * dp + X * B, dp, src.Bits() + y * sp + x * B, sp, W, H,
+                         rule);
+        });
     }
 
     void TransformBlit(int32_t sx, int32_t sy, int32_t sw, int32_t sh, int32_t dx, int32_t dy,
@@ -88,22 +98,22 @@ public:
         const ptrdiff_t sp = s.GetPitch(), dp = d.GetPitch();
         const uint8_t* origin = src.Bits() + sy * sp + ptrdiff_t(sx) * B;
         uint8_t* out = dst.Bits() + (dy + y.first) * dp + (dx + x.first) * B;
-        const Rule rule = RuleFor(s);
-        if (dw == sw && dh == sh)
-            DrawUnscaled(out, dp, origin + y.first * sp + x.first * B, sp, x.count, y.count, rule);
-        else
-            DrawResampled<B>(out, dp, origin, sp, sw, sh, dw, dh, x, y, rule);
+        Self().WithRule(s, [&](const auto& rule) {
+            if (dw == sw && dh == sh)
+                DrawUnscaled(out, dp, origin + y.first * sp + x.first * B, sp, x.count, y.count,
+                             rule);
+            else
+                DrawResampled<B>(out, dp, origin, sp, sw, sh, dw, dh, x, y, rule);
+        });
     }
 
 private:
-    Rule RuleFor(const CQVSurface& source) const
-    {
-        return static_cast<const Derived*>(this)->MakeRule(source);
-    }
+    const Derived& Self() const { return *static_cast<const Derived*>(this); }
 
     // The drawing loop of Blit and of the unscaled path.
+    template <class R>
     static void DrawUnscaled(uint8_t* d, ptrdiff_t dPitch, const uint8_t* s, ptrdiff_t sPitch,
-                             ptrdiff_t w, ptrdiff_t h, Rule rule)
+                             ptrdiff_t w, ptrdiff_t h, R rule)
     {
         if (!FastUnscaledRows<B>(d, dPitch, s, sPitch, w, h, rule))
             UnscaledRows<B>(d, dPitch, s, sPitch, w, h, rule);
