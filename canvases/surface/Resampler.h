@@ -86,11 +86,17 @@ bool EngineRows(uint8_t* d, ptrdiff_t dPitch, const ResampleTables& t, ptrdiff_t
         if constexpr (WideForm<Rule>()) {
             if (e.BoxRows(t.m_Rows, down, h, d, dPitch, rule))
                 return true;
-        } else if (copies && (StreamsPastCaches(uint64_t(w) * B * uint64_t(h),
-                                                2 * uint64_t(h) * uint64_t(e.Span()))
-                                  ? e.BoxRows(t.m_Rows, down, h, d, dPitch, StreamValues{})
-                                  : e.BoxRows(t.m_Rows, down, h, d, dPitch, KeepValues{})))
-            return true;
+        } else if (copies) {
+            const uint64_t written = uint64_t(w) * B * uint64_t(h),
+                           read = 2 * uint64_t(h) * uint64_t(e.Span());
+            const bool drawn = StreamsPastCaches(written, read)
+                                   ? e.BoxRows(t.m_Rows, down, h, d, dPitch, StreamValues{})
+                               : B == 1 && LoadsInHalves(written + read)
+                                   ? e.BoxRows(t.m_Rows, down, h, d, dPitch, FarValues{})
+                                   : e.BoxRows(t.m_Rows, down, h, d, dPitch, KeepValues{});
+            if (drawn)
+                return true;
+        }
     }
     for (ptrdiff_t x = 0; x < w * B; x += e.StripBytes()) {
         e.Strip(x);

@@ -19,6 +19,18 @@ namespace {
 // Source size over destination size; 0.47 is the band between 2x and 2.3x down.
 const double kBands[] = {0.125, 0.33, 0.5, 0.67, 0.99, 1, 1.01, 1.5, 2, 2.15, 2.3, 3, 8};
 
+// test() with whole loads, then with the halved loads of calls whose bytes come from beyond the
+// second-level cache (every call counting as such).
+template <class Test>
+void WithBothLoads(Test test)
+{
+    for (uint64_t from : {uint64_t(0), uint64_t(1)}) {
+        HalvesFrom loads(from);
+        SCOPED_TRACE(from ? "halved loads" : "whole loads");
+        test();
+    }
+}
+
 // Per case a size and band per axis, a visible part, a rule and separate or shared pixels.
 template <int B>
 void EveryBand(uint32_t seed)
@@ -194,39 +206,42 @@ TEST(ResampleTest, LargeBoxDestinationsMatchThePlainLoops)
 // one source row per row where the height is kept), rows from one pixel or one line on, rows whose
 // pitch keeps the bottom row off the lines, and rows from one source pixel fewer (the 1/2 shape
 // broken halfway, in a row of two 32s or of eight), of 4- and 1-byte pixels, give the plain loops'
-// bytes at every level and rule. (Only source rows of more than 2048 bytes take the lines.)
+// bytes at every level and rule, with whole loads and with the halved ones of copies from beyond
+// the caches. (Only source rows of more than 2048 bytes take the lines.)
 TEST(ResampleTest, HalvedRowsOnLinesMatchThePlainLoops)
 {
-    std::vector<uint8_t> s(16 * 1024), fast(s.size()), plain(s.size());
-    for (size_t i = 0; i < s.size(); ++i)
-        s[i] = uint8_t(i * 2654435761u >> 24);
-    const uint8_t* lines = s.data() + (-reinterpret_cast<uintptr_t>(s.data()) & 63);
-    // w x h pixels from (2w - fewer) x sh (2h where sh is 0) whose first row starts at byte
-    // `from`, the rows pitch bytes apart (upwards where negative; a kept height reads one row each).
-    struct Case { int w, from, pitch, h = 3, sh = 0, fewer = 0; };
-    for (auto [w, from, pitch, h, sh, fewer] :
-         {Case{64, 0, 512}, Case{32, 0, 256}, Case{48, 0, 448}, Case{24, 0, 256}, Case{40, 0, 512}, Case{8, 0, 64},
-          Case{16, 0, 128}, Case{8, 4, 128, 5}, Case{34, 0, 320}, Case{64, 4, 576},
-          Case{64, 64, 512, 1}, Case{64, 0, 520}, Case{64, 2560, -512}, Case{64, 0, 512, 3, 3}, Case{16, 0, 256, 3, 0, 1},
-          Case{64, 0, 512, 3, 0, 1}, Case{272, 0, 2176}, Case{272, 4, 2176}, Case{272, 0, 2184}})
-        for (int l = 1; l <= int(DetectedCpuLevel()); ++l, CapCpuLevel(CpuLevel::Avx512)) {
-            CapCpuLevel(CpuLevel(l));
-            auto both = [&](auto size, auto rule) {
-                constexpr int b = decltype(size)::value;
-                const int n = 4 * w / b;  // the same bytes
-                for (auto* d : {&fast, &plain}) {
-                    std::fill(d->begin(), d->end(), 9);
-                    DrawResampled<b>(d->data(), 4 * w, lines + from, pitch, 2 * n - fewer, sh > 0 ? sh : 2 * h, n, h,
-                                     {0, n, 0}, {0, h, 0}, rule, d == &fast);
-                }
-                EXPECT_TRUE(fast == plain) << "B = " << b << ", " << n << " from " << from << ", pitch " << pitch
-                                           << ", " << fewer << " fewer, " << LevelName(CpuLevel(l));
-            };
-            const std::integral_constant<int, 4> four;
-            const std::integral_constant<int, 1> one;
-            both(four, AddSat{}), both(four, Copy{}), both(four, LinComb{77, 200}), both(four, PaintBrush{}), both(four, AirBrush{99});
-            both(one, Copy{}), both(one, PaintBrush{}), both(one, AirBrush{99});
-        }
+    WithBothLoads([&] {
+        std::vector<uint8_t> s(16 * 1024), fast(s.size()), plain(s.size());
+        for (size_t i = 0; i < s.size(); ++i)
+            s[i] = uint8_t(i * 2654435761u >> 24);
+        const uint8_t* lines = s.data() + (-reinterpret_cast<uintptr_t>(s.data()) & 63);
+        // w x h pixels from (2w - fewer) x sh (2h where sh is 0) whose first row starts at byte
+        // `from`, the rows pitch bytes apart (upwards where negative; a kept height reads one row each).
+        struct Case { int w, from, pitch, h = 3, sh = 0, fewer = 0; };
+        for (auto [w, from, pitch, h, sh, fewer] :
+             {Case{64, 0, 512}, Case{32, 0, 256}, Case{48, 0, 448}, Case{24, 0, 256}, Case{40, 0, 512}, Case{8, 0, 64},
+              Case{16, 0, 128}, Case{8, 4, 128, 5}, Case{34, 0, 320}, Case{64, 4, 576},
+              Case{64, 64, 512, 1}, Case{64, 0, 520}, Case{64, 2560, -512}, Case{64, 0, 512, 3, 3}, Case{16, 0, 256, 3, 0, 1},
+              Case{64, 0, 512, 3, 0, 1}, Case{272, 0, 2176}, Case{272, 4, 2176}, Case{272, 0, 2184}})
+            for (int l = 1; l <= int(DetectedCpuLevel()); ++l, CapCpuLevel(CpuLevel::Avx512)) {
+                CapCpuLevel(CpuLevel(l));
+                auto both = [&](auto size, auto rule) {
+                    constexpr int b = decltype(size)::value;
+                    const int n = 4 * w / b;  // the same bytes
+                    for (auto* d : {&fast, &plain}) {
+                        std::fill(d->begin(), d->end(), 9);
+                        DrawResampled<b>(d->data(), 4 * w, lines + from, pitch, 2 * n - fewer, sh > 0 ? sh : 2 * h, n, h,
+                                         {0, n, 0}, {0, h, 0}, rule, d == &fast);
+                    }
+                    EXPECT_TRUE(fast == plain) << "B = " << b << ", " << n << " from " << from << ", pitch " << pitch
+                                               << ", " << fewer << " fewer, " << LevelName(CpuLevel(l));
+                };
+                const std::integral_constant<int, 4> four;
+                const std::integral_constant<int, 1> one;
+                both(four, AddSat{}), both(four, Copy{}), both(four, LinComb{77, 200}), both(four, PaintBrush{}), both(four, AirBrush{99});
+                both(one, Copy{}), both(one, PaintBrush{}), both(one, AirBrush{99});
+            }
+    });
 }
 
 // Short rows of a source surface that ends where an unreadable page begins, or starts where one
