@@ -237,7 +237,8 @@ __attribute__((target("avx2"))) int64_t GatherAvx2(const Gather& g, uint8_t* d, 
 }
 
 // The 64 bytes from s on: where Halves (LoadsInHalves), as two 32-byte halves joined by one
-// operation on a unit these loops leave idle.
+// insert. The insert takes the unit the permutes take, which bytes from beyond the second-level
+// cache leave time for; bytes within it ran slower so.
 template <bool Halves>
 QVGFX_AVX512 inline __m512i Load512(const uint8_t* s)
 {
