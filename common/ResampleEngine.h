@@ -483,9 +483,7 @@ QVGFX_AVX512 inline __m512i RegularPairSums(const uint8_t* row, __m512i order, i
 // 1920x1080), and 4-byte copies ran 0.97x-0.99x.
 QVGFX_AVX512 inline __m512i RegularPairSumsOfHalves(const uint8_t* row)
 {
-    const __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row));
-    const __m256i hi = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + 32));
-    return PairSums64(_mm512_maskz_inserti64x4(__mmask8(-1), _mm512_castsi256_si512(lo), hi, 1));
+    return PairSums64(LoadInHalves(row));
 }
 
 // Thirty-two destination bytes whose byte pairs all lie within 64 source bytes from at: one byte

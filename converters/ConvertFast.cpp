@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/CpuLevel.h"
+#include "common/RuleRows.h"
 
 #if QVGFX_X86
 #include <immintrin.h>
@@ -236,17 +237,13 @@ __attribute__((target("avx2"))) int64_t GatherAvx2(const Gather& g, uint8_t* d, 
     return GatherSsse3<SB, DB>(g, d, s, n);
 }
 
-// The 64 bytes from s on: where Halves (LoadsInHalves), as two 32-byte halves joined by one
-// insert. The insert takes the unit the permutes take, which bytes from beyond the second-level
-// cache leave time for; bytes within it ran slower so.
+// The 64 bytes from s on, in halves where Halves (LoadsInHalves): the insert takes the unit the
+// permutes take, which bytes from beyond the second-level cache leave time for; bytes within it
+// ran slower so.
 template <bool Halves>
 QVGFX_AVX512 inline __m512i Load512(const uint8_t* s)
 {
-    if constexpr (!Halves)
-        return _mm512_loadu_si512(s);
-    const __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s));
-    const __m256i hi = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 32));
-    return _mm512_maskz_inserti64x4(__mmask8(-1), _mm512_castsi256_si512(lo), hi, 1);
+    return Halves ? LoadInHalves(s) : Load(__m512i{}, s);
 }
 
 // Stores x at d, 64-byte aligned where Stream, bypassing the caches (calls that stream, in whole
