@@ -44,10 +44,16 @@ struct ResampleTables {
     ResampleTables() {}
     ResampleTables(const ResampleTables&) = delete;
     ResampleTables& operator=(const ResampleTables&) = delete;
-    ~ResampleTables()
+    ~ResampleTables() { Release(); }
+
+    // A block of n bytes in place of any earlier one (tables built twice lose nothing): the
+    // tables' own up to kLocalBytes, else from the heap; null when the heap has none.
+    uint8_t* Allocate(std::size_t n)
     {
-        if (m_Block != m_Local)
-            delete[] m_Block;
+        Release();
+        m_Plan = nullptr;
+        m_Block = n <= kLocalBytes ? m_Local : new (std::nothrow) uint8_t[n];
+        return m_Block;
     }
 
     alignas(64) uint8_t m_Local[kLocalBytes];
@@ -59,6 +65,14 @@ struct ResampleTables {
     uint8_t* m_Fy = nullptr;
     uint8_t* m_Fy1 = nullptr;
     uint8_t* m_Plan = nullptr;  // null when no bytes were asked for
+
+private:
+    void Release()
+    {
+        if (m_Block != m_Local)
+            delete[] m_Block;
+        m_Block = nullptr;
+    }
 };
 
 // The row table's first entries four at a time at the AVX2 level: rows[j] = origin + ((py + j sy)
@@ -113,10 +127,7 @@ bool BuildTables(ResampleTables& t, const ResampleAxis& x, const ResampleAxis& y
     };
     if (bytes > PTRDIFF_MAX || plan > PTRDIFF_MAX - bytes || !fits(x) || !fits(y))
         return false;
-    t.m_Block = bytes + plan <= ResampleTables::kLocalBytes
-                    ? t.m_Local
-                    : new (std::nothrow) uint8_t[std::size_t(bytes + plan)];
-    if (t.m_Block == nullptr)
+    if (t.Allocate(std::size_t(bytes + plan)) == nullptr)
         return false;
     if (plan != 0)
         t.m_Plan = t.m_Block + bytes;

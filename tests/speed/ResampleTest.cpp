@@ -138,6 +138,13 @@ TEST(ResampleTest, RowTablesMatchThePlainLoop)
             for (int64_t j = 0; j < count; ++j)
                 ASSERT_EQ(t.m_Rows[j], origin + ((first + j) * step >> 16) * pitch) << LevelName(CpuLevel(l)) << " row " << j;
         }
+    // Built twice on one object: the first tables' heap block goes back (the leak check sees it),
+    // and no plan is left from them.
+    ResampleTables t;
+    ASSERT_TRUE(BuildTables<1>(t, {0, 1, 0}, {0, 2000, 0}, s.data(), 64, false, 64));
+    ASSERT_TRUE(BuildTables<1>(t, {0, 1, 0}, {0, 3, 65536}, s.data(), 64, false));
+    EXPECT_EQ(t.m_Plan, nullptr);
+    EXPECT_EQ(t.m_Rows[2], s.data() + 128);
     const uint8_t* rows[8];
     if (sizeof(ptrdiff_t) == 8) {
         EXPECT_EQ(FastRowTable(rows, 8, 0, 65536, s.data(), ptrdiff_t(int64_t(INT32_MAX) + 1)), 0u);
