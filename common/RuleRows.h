@@ -77,6 +77,9 @@ void StreamRow(uint8_t* d, const uint8_t* v, ptrdiff_t n, const Rule& rule)
     /* (255 * 255 - t) / 255 rounded, since a multiple of 255 moves the rounding by a whole number */ \
     /* and t / 255 never ends in one half; one subtraction from 255 * 255 + 128, one multiply-high. */ \
     T inline V Div255RoundRest16(V t) { return MulHi16(p##_sub_epi16(p##_set1_epi16(short(255 * 255 + 128)), t), p##_set1_epi16(257)); } \
+    /* t / 255 rounded half up for t from 0 to 255 * 255: (t + 128) 257 >> 16, which is          */ \
+    /* (u + (u >> 8)) >> 8 for u = t + 128; one addition, one multiply-high.                       */ \
+    T inline V Div255Round16(V t) { return MulHi16(p##_add_epi16(t, p##_set1_epi16(128)), p##_set1_epi16(257)); } \
     /* 255 less the high byte of each 16-bit lane, 256 times (a xor and an and, which the compiler  */ \
     /* makes one and-not: GCC 12's 512-bit and-not intrinsic warns of its own undefined operand).  */ \
     T inline V HighRest(V x) { const V m = p##_set1_epi16(short(0xFF00)); return p##_and_si##bits(p##_xor_si##bits(x, m), m); } \
