@@ -748,11 +748,13 @@ LineRun512(ptrdiff_t at, ptrdiff_t k, uint8_t* v, const uint8_t* top, const uint
 
 // The first 64 bytes of a 1/2 row whose first 32 are the head (see PlanRegular) and whose next 32
 // are regular: for rules on values in the high bytes, whose work takes the byte-permute port that
-// the wide step's four permutes would take too, and for rows of 64 (whose 127 source bytes the
-// wide step's 128-byte loads would overrun). Each row's first 64 source bytes go through one byte
-// permute (kHeadOrder) to pixels [1, 0, 1, 2, ...], which pair as regular ones do; the 32 bytes
-// after them load straight. (Pixel 1 merged by a masked load into the bytes from one pixel before
-// took one permute less and ran slower: 1/2 box paintbrush 8 at 256x256 0.92 of the time.)
+// the wide step's four permutes would take too, for every rule of 1-byte pixels (1/2 box copy 8
+// ran 1.03x faster so at 256x256; 4-byte copies at 1920x1080 0.95x), and for rows of 64 (whose
+// 127 source bytes the wide step's 128-byte loads would overrun). Each row's first 64 source bytes
+// go through one byte permute (kHeadOrder) to pixels [1, 0, 1, 2, ...], which pair as regular ones
+// do; the 32 bytes after them load straight. (Pixel 1 merged by a masked load into the bytes from
+// one pixel before took one permute less and ran slower: 1/2 box paintbrush 8 at 256x256 0.92 of
+// the time.)
 template <int B>
 alignas(64) inline constexpr std::array<uint8_t, 64> kHeadOrder = [] {
     std::array<uint8_t, 64> a{};
@@ -888,7 +890,7 @@ QVGFX_AVX512 bool Halves512(const ResampleEngine::Layout& p, ptrdiff_t q0, ptrdi
         return false;
     const Rule rule = r;
     const ptrdiff_t at = p.wide[0], run = p.regular[2], k = p.runs[2];
-    const bool loads = HighForm<Rule> && HeadShape(p);
+    const bool loads = (HighForm<Rule> || B == 1) && HeadShape(p);
     // Whole lines where the line before the run's first is the row's; the run's last 64 end with
     // the row's last byte, so the straddling loads take them. Only rows too long to ask for the
     // rows ahead (not near): short rows ran faster with the straddling loads and the rows ahead
