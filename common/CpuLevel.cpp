@@ -54,8 +54,6 @@ uint64_t AmdCacheBytes(unsigned level)
 #endif
 }
 
-uint64_t DetectStreamBytes() { return AmdCacheBytes(0) / 2; }
-
 uint64_t g_StreamBytes = DetectedStreamBytes();
 uint64_t g_HalvesBytes = DetectedHalvesBytes();
 
@@ -94,7 +92,7 @@ void CapCpuLevel(CpuLevel cap) { g_Cap = cap; }
 
 uint64_t DetectedStreamBytes()
 {
-    static const uint64_t detected = DetectStreamBytes();
+    static const uint64_t detected = AmdCacheBytes(0) / 2;  // half the last-level cache
     return detected;
 }
 
